@@ -1,0 +1,26 @@
+// The three shapes every setting function takes: getter, setter, action.
+// Each logs its entry line, runs one exchange and logs the outcome.
+#pragma once
+
+#include <cstdint>
+
+#include "api/settings.h"
+
+namespace vemo::api {
+
+int getByte(const settings::ByteSetting& setting, unsigned char* value);
+int setByte(const settings::ByteSetting& setting, unsigned char value);
+int getMask(const settings::MaskSetting& setting, std::uint32_t* value);
+int setMask(const settings::MaskSetting& setting, std::uint32_t value);
+int getRecord(const settings::Record& record, unsigned char* out);
+int runAction(const settings::Action& action);
+
+// The exchange result of a read, with an accepted reply whose status byte
+// reports a refusal turned into a failure.
+int judgeReply(int exchangeResult, const unsigned char* reply);
+
+// Reply byte offsets shared by all getters.
+inline constexpr int kStatusOffset = 3;
+inline constexpr int kValueOffset = 5;
+
+}  // namespace vemo::api
