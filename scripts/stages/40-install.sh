@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Installs the SDK into a temporary prefix, checks what landed there, and
+# builds and runs a C client with pkg-config and a C++ client with
+# find_package against the installed copy only.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+build=build-install
+work=$(mktemp -d /tmp/vemo-install-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+
+rm -rf "$build"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEMO_BUILD_TESTS=OFF \
+  -DCMAKE_INSTALL_PREFIX=/usr
+cmake --build "$build" -j "$(nproc)"
+# The prefix given here differs from the configured one on purpose: the
+# installed files must not depend on it.
+cmake --install "$build" --prefix "$prefix"
+
+fail() { echo "install test: $*" >&2; exit 1; }
+# The SDK library a program loads, as a canonical path.
+loaded_sdk() { realpath "$(ldd "$1" | sed -n 's/.*libVemoMonitorSdk\.so\.1 => \(.*\) (0x.*/\1/p')"; }
+
+libdir=$(find "$prefix" -name 'libVemoMonitorSdk.so.1.1.0' -printf '%h\n' | head -n 1)
+[ -n "$libdir" ] || fail "libVemoMonitorSdk.so.1.1.0 not installed"
+[ "$(readlink "$libdir/libVemoMonitorSdk.so.1")" = libVemoMonitorSdk.so.1.1.0 ] ||
+  fail "libVemoMonitorSdk.so.1 is not a link to the library"
+[ "$(readlink "$libdir/libVemoMonitorSdk.so")" = libVemoMonitorSdk.so.1 ] ||
+  fail "libVemoMonitorSdk.so is not a link to the SONAME"
+soname=$(readelf -d "$libdir/libVemoMonitorSdk.so.1.1.0" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
+[ "$soname" = libVemoMonitorSdk.so.1 ] || fail "SONAME is '$soname'"
+[ -f "$prefix/include/VemoMonitorSdk.h" ] || fail "header not installed"
+
+rule=$prefix/lib/udev/rules.d/70-vemo-monitor-bridge.rules
+[ -f "$rule" ] || fail "udev rule not installed"
+grep -Eq '^SUBSYSTEM=="usb",.*ATTR\{idVendor\}=="0451", ATTR\{idProduct\}=="ca01", TAG\+="uaccess"$' "$rule" ||
+  fail "udev rule does not tag the bridge's USB device for uaccess"
+
+echo "-- C client with pkg-config"
+export PKG_CONFIG_PATH=$libdir/pkgconfig
+[ "$(pkg-config --modversion VemoMonitorSdk)" = 1.1.0 ] || fail "pkg-config version"
+# shellcheck disable=SC2046
+cc -std=c11 -Wall -Wextra -Werror packaging/clients/client.c -o "$work/client_c" \
+  $(pkg-config --cflags --libs VemoMonitorSdk) \
+  -Wl,-rpath,"$(pkg-config --variable=libdir VemoMonitorSdk)"
+[ "$(loaded_sdk "$work/client_c")" = "$libdir/libVemoMonitorSdk.so.1.1.0" ] ||
+  fail "the C client does not load the installed library"
+"$work/client_c"
+
+echo "-- C++ client with find_package"
+cmake -S packaging/clients -B "$work/client-build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix"
+cmake --build "$work/client-build"
+[ "$(loaded_sdk "$work/client-build/client_cpp")" = "$libdir/libVemoMonitorSdk.so.1.1.0" ] ||
+  fail "the C++ client does not load the installed library"
+"$work/client-build/client_cpp"
+echo "install test passed"
