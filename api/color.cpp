@@ -23,9 +23,8 @@ int GetInputColorFormat(unsigned char* value) { return getByte(kInputColorFormat
 int SetInputColorFormat(unsigned char value) { return setByte(kInputColorFormat, value); }
 int ResetColor() { return runAction(kResetColor); }
 
-int GetCustomColor(unsigned char type, unsigned char* red, unsigned char* green,
-                   unsigned char* blue, unsigned char* cyan, unsigned char* magenta,
-                   unsigned char* yellow) {
+int GetCustomColor(unsigned char type, unsigned char* red, unsigned char* green, unsigned char* blue,
+                   unsigned char* cyan, unsigned char* magenta, unsigned char* yellow) {
   Log(VEMO_LOG_DEBUG, "ZQ_API:GetCustomColor(%d)", type);
   unsigned char reply[12] = {};
   int result = vemo::api::judgeReply(HelperReadEx(kCustomColorCode, &type, 1, reply, 12), reply);
@@ -36,19 +35,17 @@ int GetCustomColor(unsigned char type, unsigned char* red, unsigned char* green,
     Log(VEMO_LOG_ERROR, "ZQ_API:GetCustomColor(%d)-FAILS => %d", type, result);
     return result;
   }
-  Log(VEMO_LOG_DEBUG, "ZQ_API:GetCustomColor()-SUCCESS => %d, %d, %d, %d, %d, %d", values[0],
-      values[1], values[2], values[3], values[4], values[5]);
+  Log(VEMO_LOG_DEBUG, "ZQ_API:GetCustomColor()-SUCCESS => %d, %d, %d, %d, %d, %d", values[0], values[1],
+      values[2], values[3], values[4], values[5]);
   return STATUS_OK;
 }
 
-int SetCustomColor(unsigned char type, unsigned char red, unsigned char green,
-                   unsigned char blue, unsigned char cyan, unsigned char magenta,
-                   unsigned char yellow) {
+int SetCustomColor(unsigned char type, unsigned char red, unsigned char green, unsigned char blue,
+                   unsigned char cyan, unsigned char magenta, unsigned char yellow) {
 #define VEMO_CUSTOM_COLOR_ARGS "ZQ_API:SetCustomColor(%d, %d, %d, %d, %d, %d, %d)"
 #define VEMO_CUSTOM_COLOR_VALUES type, red, green, blue, cyan, magenta, yellow
   Log(VEMO_LOG_DEBUG, VEMO_CUSTOM_COLOR_ARGS, VEMO_CUSTOM_COLOR_VALUES);
-  if (type > kMaxCustomColorType || red > kMaxColorLevel || green > kMaxColorLevel ||
-      blue > kMaxColorLevel) {
+  if (type > kMaxCustomColorType || red > kMaxColorLevel || green > kMaxColorLevel || blue > kMaxColorLevel) {
     Log(VEMO_LOG_ERROR, VEMO_CUSTOM_COLOR_ARGS "-FAILS, Type or RGB Parameters out of range",
         VEMO_CUSTOM_COLOR_VALUES);
     return STATUS_OUT_OF_RANGE;

@@ -41,8 +41,7 @@ int ConnectMonitor(unsigned char index) {
   }
   bConnected = true;
   if (!SetBusSpeed(kFastBusSpeed)) {
-    Log(VEMO_LOG_WARN, "ZQ_API:ConnectMonitor(%d)-SetBusSpeed(FAST) FAILS. Using default speed.",
-        index);
+    Log(VEMO_LOG_WARN, "ZQ_API:ConnectMonitor(%d)-SetBusSpeed(FAST) FAILS. Using default speed.", index);
   }
   Log(VEMO_LOG_DEBUG, "ZQ_API:ConnectMonitor(%d)-SUCCESS", index);
   return STATUS_OK;

@@ -11,8 +11,8 @@ constexpr int kByteReply = 7;
 constexpr int kMaskReply = 10;
 
 std::uint32_t bigEndian32(const unsigned char* bytes) {
-  return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 |
-         std::uint32_t{bytes[2]} << 8 | std::uint32_t{bytes[3]};
+  return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 |
+         std::uint32_t{bytes[3]};
 }
 
 }  // namespace
@@ -69,8 +69,7 @@ int getMask(const settings::MaskSetting& setting, std::uint32_t* value) {
 int setMask(const settings::MaskSetting& setting, std::uint32_t value) {
   Log(VEMO_LOG_DEBUG, "ZQ_API:Set%s(0x%08X)", setting.name, value);
   if (!setting.accepts(value)) {
-    Log(VEMO_LOG_ERROR, "ZQ_API:Set%s(0x%08X)-FAILS, Parameters out of range", setting.name,
-        value);
+    Log(VEMO_LOG_ERROR, "ZQ_API:Set%s(0x%08X)-FAILS, Parameters out of range", setting.name, value);
     return STATUS_OUT_OF_RANGE;
   }
   const unsigned char payload[4] = {
@@ -96,8 +95,7 @@ int getRecord(const settings::Record& record, unsigned char* out) {
     Log(VEMO_LOG_ERROR, "ZQ_API:Get%s()-FAILS => %d", record.name, result);
     return result;
   }
-  Log(VEMO_LOG_DEBUG, "ZQ_API:Get%s()-SUCCESS => %s", record.name,
-      ToHexString(out, record.recordLength));
+  Log(VEMO_LOG_DEBUG, "ZQ_API:Get%s()-SUCCESS => %s", record.name, ToHexString(out, record.recordLength));
   return STATUS_OK;
 }
 

@@ -14,9 +14,7 @@ struct ByteRange {
   std::uint8_t lo;
   std::uint8_t hi;
   std::uint8_t step;
-  constexpr bool accepts(std::uint8_t v) const {
-    return v >= lo && v <= hi && (v - lo) % step == 0;
-  }
+  constexpr bool accepts(std::uint8_t v) const { return v >= lo && v <= hi && (v - lo) % step == 0; }
 };
 constexpr ByteRange upTo(std::uint8_t hi) { return {0, hi, 1}; }
 constexpr ByteRange between(std::uint8_t lo, std::uint8_t hi) { return {lo, hi, 1}; }
@@ -77,8 +75,7 @@ inline constexpr ByteSetting kResponseTime{"ResponseTime", 0x35, upTo(1)};
 inline constexpr ByteSetting kSaturation{"Saturation", 0x40, upTo(100)};
 inline constexpr ByteSetting kHue{"Hue", 0x41, upTo(100)};
 inline constexpr ByteSetting kGammaMode{"GammaMode", 0x4A, upTo(1)};
-inline constexpr ByteSetting kUniformityCompensation{"UniformityCompensation", 0x4B,
-                                                     multiplesOf(2, 2)};
+inline constexpr ByteSetting kUniformityCompensation{"UniformityCompensation", 0x4B, multiplesOf(2, 2)};
 inline constexpr ByteSetting kLCDConditioning{"LCDConditioning", 0xA4, upTo(1)};
 
 // Color management

@@ -55,8 +55,8 @@ int HelperWrite(unsigned char code, const unsigned char* payload, int length) {
   return ack[kStatusOffset] == 0 ? STATUS_OK : STATUS_COMM_FAILURE;
 }
 
-int HelperReadEx(unsigned char code, const unsigned char* payload, int length,
-                 unsigned char* reply, int replyLength) {
+int HelperReadEx(unsigned char code, const unsigned char* payload, int length, unsigned char* reply,
+                 int replyLength) {
   if (!payloadValid(payload, length) || replyLength < 1 || replyLength > kMaxReplyLength ||
       reply == nullptr) {
     return STATUS_OUT_OF_RANGE;

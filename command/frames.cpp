@@ -7,8 +7,8 @@
 namespace vemo::command {
 namespace {
 
-Frame buildFrame(std::uint8_t lengthByte, std::uint8_t opcode, std::uint8_t code,
-                 const std::uint8_t* payload, int payloadLength) {
+Frame buildFrame(std::uint8_t lengthByte, std::uint8_t opcode, std::uint8_t code, const std::uint8_t* payload,
+                 int payloadLength) {
   Frame frame;
   frame.bytes[0] = kHostSource;
   frame.bytes[1] = lengthByte;
@@ -23,8 +23,8 @@ Frame buildFrame(std::uint8_t lengthByte, std::uint8_t opcode, std::uint8_t code
 }  // namespace
 
 Frame buildWriteFrame(std::uint8_t code, const std::uint8_t* payload, int payloadLength) {
-  return buildFrame(static_cast<std::uint8_t>(0x80 | (payloadLength + 2)), kWriteOpcode, code,
-                    payload, payloadLength);
+  return buildFrame(static_cast<std::uint8_t>(0x80 | (payloadLength + 2)), kWriteOpcode, code, payload,
+                    payloadLength);
 }
 
 // A read frame's length byte is 0x82 whatever the payload.

@@ -14,7 +14,7 @@ inline constexpr std::uint8_t kReplyMarker = 0x02;
 inline constexpr std::uint8_t kWriteOpcode = 0xEA;
 inline constexpr std::uint8_t kReadOpcode = 0xEB;
 inline constexpr std::uint8_t kReadLengthByte = 0x82;
-inline constexpr int kMaxPayload = 125;  // L + 2 must fit the 7 bits of the length byte
+inline constexpr int kMaxPayload = 125;   // L + 2 must fit the 7 bits of the length byte
 inline constexpr int kFrameOverhead = 5;  // source, length, opcode, code, checksum
 
 struct Frame {

@@ -75,8 +75,8 @@ VEMO_API int SetDebugLevel(unsigned char level);
 /* ---- Monitor command channel ------------------------------------------- */
 
 VEMO_API int HelperWrite(unsigned char code, const unsigned char* payload, int length);
-VEMO_API int HelperReadEx(unsigned char code, const unsigned char* payload, int length,
-                          unsigned char* reply, int replyLength);
+VEMO_API int HelperReadEx(unsigned char code, const unsigned char* payload, int length, unsigned char* reply,
+                          int replyLength);
 VEMO_API int HelperRead(unsigned char code, unsigned char* reply, int replyLength);
 VEMO_API unsigned char HelperCheckSum(const unsigned char* frame, int count);
 VEMO_API uint32_t HelperCheckSumRx(const unsigned char* reply, int length);
@@ -149,12 +149,10 @@ VEMO_API int SetColorTemp(uint32_t value);
 VEMO_API int GetColorTempCaps(uint32_t* value);
 VEMO_API int GetInputColorFormat(unsigned char* value);
 VEMO_API int SetInputColorFormat(unsigned char value);
-VEMO_API int GetCustomColor(unsigned char type, unsigned char* red, unsigned char* green,
-                            unsigned char* blue, unsigned char* cyan, unsigned char* magenta,
-                            unsigned char* yellow);
-VEMO_API int SetCustomColor(unsigned char type, unsigned char red, unsigned char green,
-                            unsigned char blue, unsigned char cyan, unsigned char magenta,
-                            unsigned char yellow);
+VEMO_API int GetCustomColor(unsigned char type, unsigned char* red, unsigned char* green, unsigned char* blue,
+                            unsigned char* cyan, unsigned char* magenta, unsigned char* yellow);
+VEMO_API int SetCustomColor(unsigned char type, unsigned char red, unsigned char green, unsigned char blue,
+                            unsigned char cyan, unsigned char magenta, unsigned char yellow);
 VEMO_API int ResetColor(void);
 
 /* ---- Input selection, PxP and MST -------------------------------------- */
@@ -199,11 +197,9 @@ VEMO_API unsigned short GetFwVersion();
 /* Record an error code for the selected bridge (keyed by its serial). */
 VEMO_API void SetLastErrorCode(unsigned short code);
 /* Register write: reg first, then length data bytes (at most 1023). */
-VEMO_API bool WriteI2C(unsigned char address, unsigned char reg, unsigned char* data,
-                       unsigned short length);
+VEMO_API bool WriteI2C(unsigned char address, unsigned char reg, unsigned char* data, unsigned short length);
 /* Register read: writes reg, then reads length bytes (at most 254). */
-VEMO_API bool ReadI2C(unsigned char address, unsigned char reg, unsigned char* data,
-                      unsigned short length);
+VEMO_API bool ReadI2C(unsigned char address, unsigned char reg, unsigned char* data, unsigned short length);
 /* Reads reg until (value & mask) == (expected & mask), for at most tries reads. */
 VEMO_API bool WaitForBitChange(unsigned char address, unsigned char reg, unsigned char mask,
                                unsigned char value, int tries);

@@ -88,8 +88,7 @@ hid_device* hid_open_path(const char* path) {
   return new hid_device_{d};
 }
 
-hid_device* hid_open(unsigned short vendor_id, unsigned short product_id,
-                     const wchar_t* serial_number) {
+hid_device* hid_open(unsigned short vendor_id, unsigned short product_id, const wchar_t* serial_number) {
   for (VirtualHidDevice& d : VirtualHidBus::instance().devices()) {
     if (d.vendorId != vendor_id || d.productId != product_id) continue;
     if (serial_number != nullptr && d.serial != serial_number) continue;
@@ -139,9 +138,7 @@ int hid_get_feature_report(hid_device* dev, unsigned char* data, size_t length) 
   return static_cast<int>(n + 1);
 }
 
-int hid_get_input_report(hid_device* /*dev*/, unsigned char* /*data*/, size_t /*length*/) {
-  return -1;
-}
+int hid_get_input_report(hid_device* /*dev*/, unsigned char* /*data*/, size_t /*length*/) { return -1; }
 
 int hid_get_manufacturer_string(hid_device* dev, wchar_t* string, size_t maxlen) {
   if (dev == nullptr) return -1;
@@ -159,8 +156,7 @@ int hid_get_serial_number_string(hid_device* dev, wchar_t* string, size_t maxlen
   return copyString(d.serial, d.serialFails || gone(d), string, maxlen);
 }
 
-int hid_get_indexed_string(hid_device* /*dev*/, int /*index*/, wchar_t* /*string*/,
-                           size_t /*maxlen*/) {
+int hid_get_indexed_string(hid_device* /*dev*/, int /*index*/, wchar_t* /*string*/, size_t /*maxlen*/) {
   return -1;
 }
 

@@ -32,18 +32,45 @@ Bytes be32(std::uint32_t v) {
 // Factory state of the virtual monitor: plausible values for every code.
 const std::vector<Default>& defaults() {
   static const std::vector<Default> table = {
-      {0x00, text("ASSET-0001", 10)},   {0x01, text("VEMO P27Q", 10)},
-      {0x02, text("VM2612345678", 12)}, {0x04, {0x04, 0xD2}},  // 1234 hours
+      {0x00, text("ASSET-0001", 10)},
+      {0x01, text("VEMO P27Q", 10)},
+      {0x02, text("VM2612345678", 12)},
+      {0x04, {0x04, 0xD2}},  // 1234 hours
       {0xA0, text("FW 1.02.07", 10)},
-      {0x20, {1}}, {0x21, {1}}, {0x22, {0}},
-      {0x30, {75}}, {0x31, {50}}, {0x32, {0}}, {0x33, {0}}, {0x34, {50}}, {0x35, {0}},
-      {0x40, {50}}, {0x41, {50}}, {0x42, be32(0x3F)}, {0x43, be32(0x04)}, {0x44, be32(0x0F)},
-      {0x45, be32(0x01)}, {0x46, {0}}, {0x47, be32(0xFF)}, {0x48, be32(0x01)}, {0x4A, {0}},
+      {0x20, {1}},
+      {0x21, {1}},
+      {0x22, {0}},
+      {0x30, {75}},
+      {0x31, {50}},
+      {0x32, {0}},
+      {0x33, {0}},
+      {0x34, {50}},
+      {0x35, {0}},
+      {0x40, {50}},
+      {0x41, {50}},
+      {0x42, be32(0x3F)},
+      {0x43, be32(0x04)},
+      {0x44, be32(0x0F)},
+      {0x45, be32(0x01)},
+      {0x46, {0}},
+      {0x47, be32(0xFF)},
+      {0x48, be32(0x01)},
+      {0x4A, {0}},
       {0x4B, {0}},
-      {0x60, {1}}, {0x61, be32(0x1F)}, {0x62, be32(0x01)}, {0x70, {0}}, {0x71, be32(0x02)},
+      {0x60, {1}},
+      {0x61, be32(0x1F)},
+      {0x62, be32(0x01)},
+      {0x70, {0}},
+      {0x71, be32(0x02)},
       {0x72, {0}},
-      {0x80, {0}}, {0x81, {0}}, {0x82, {0}}, {0x83, {30}}, {0x84, {0}}, {0x85, {1}},
-      {0xA2, {0}}, {0xA4, {0}},
+      {0x80, {0}},
+      {0x81, {0}},
+      {0x82, {0}},
+      {0x83, {30}},
+      {0x84, {0}},
+      {0x85, {1}},
+      {0xA2, {0}},
+      {0xA4, {0}},
   };
   return table;
 }
@@ -52,8 +79,14 @@ const std::array<std::uint8_t, 6> kDefaultCustomColor = {50, 50, 50, 0, 0, 0};
 
 bool readOnly(std::uint8_t code) {
   switch (code) {
-    case 0x01: case 0x02: case 0x04: case 0xA0:
-    case 0x42: case 0x44: case 0x47: case 0x61:
+    case 0x01:
+    case 0x02:
+    case 0x04:
+    case 0xA0:
+    case 0x42:
+    case 0x44:
+    case 0x47:
+    case 0x61:
       return true;
     default:
       return false;
@@ -160,8 +193,7 @@ bool VirtualMonitor::write(const std::uint8_t* data, std::size_t length) {
   return true;
 }
 
-Bytes VirtualMonitor::answerWrite(std::uint8_t code, const std::uint8_t* payload,
-                                  std::size_t length) {
+Bytes VirtualMonitor::answerWrite(std::uint8_t code, const std::uint8_t* payload, std::size_t length) {
   auto refusal = refusals_.find(code);
   if (refusal != refusals_.end()) return buildReplyFrame(refusal->second, code, {});
   if (length == 0 && (code == 0x2F || code == 0x4F || code == 0x8F || code == 0xAF)) {
@@ -182,8 +214,7 @@ Bytes VirtualMonitor::answerWrite(std::uint8_t code, const std::uint8_t* payload
   return buildReplyFrame(0, code, {});
 }
 
-Bytes VirtualMonitor::answerRead(std::uint8_t code, const std::uint8_t* payload,
-                                 std::size_t length) {
+Bytes VirtualMonitor::answerRead(std::uint8_t code, const std::uint8_t* payload, std::size_t length) {
   auto refusal = refusals_.find(code);
   if (code == kCustomColor) {
     std::uint8_t type = length > 0 ? payload[0] : 0;
@@ -217,13 +248,31 @@ bool VirtualMonitor::read(std::uint8_t* data, std::size_t length) {
       reply.back() = sum;
     };
     switch (fault.kind) {
-      case MonitorFault::Kind::BadChecksum: reply.back() ^= 0xFF; break;
-      case MonitorFault::Kind::WrongSource: reply[0] = 0x6F; fixChecksum(); break;
-      case MonitorFault::Kind::WrongMarker: if (reply.size() > 2) reply[2] = 0x03; fixChecksum(); break;
-      case MonitorFault::Kind::WrongEcho: if (reply.size() > 4) reply[4] ^= 0x01; fixChecksum(); break;
-      case MonitorFault::Kind::Status: if (reply.size() > 3) reply[3] = fault.value; fixChecksum(); break;
-      case MonitorFault::Kind::LyingLength: reply[1] = 0xFF; break;
-      case MonitorFault::Kind::Silent: reply = {kMonitorSource, 0x80, 0xBE}; break;
+      case MonitorFault::Kind::BadChecksum:
+        reply.back() ^= 0xFF;
+        break;
+      case MonitorFault::Kind::WrongSource:
+        reply[0] = 0x6F;
+        fixChecksum();
+        break;
+      case MonitorFault::Kind::WrongMarker:
+        if (reply.size() > 2) reply[2] = 0x03;
+        fixChecksum();
+        break;
+      case MonitorFault::Kind::WrongEcho:
+        if (reply.size() > 4) reply[4] ^= 0x01;
+        fixChecksum();
+        break;
+      case MonitorFault::Kind::Status:
+        if (reply.size() > 3) reply[3] = fault.value;
+        fixChecksum();
+        break;
+      case MonitorFault::Kind::LyingLength:
+        reply[1] = 0xFF;
+        break;
+      case MonitorFault::Kind::Silent:
+        reply = {kMonitorSource, 0x80, 0xBE};
+        break;
     }
   }
   std::memset(data, 0, length);

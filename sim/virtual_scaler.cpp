@@ -27,8 +27,7 @@ bool VirtualScaler::read(std::uint8_t* data, std::size_t length) {
 std::uint8_t VirtualScaler::load(std::uint8_t r) {
   if (r != kIspRegister) return regs_[r];
   ++ispReads_;
-  if (ispRequested_ && !ispOn_ && ispAfterReads_ != kNever &&
-      readsSinceRequest_++ >= ispAfterReads_) {
+  if (ispRequested_ && !ispOn_ && ispAfterReads_ != kNever && readsSinceRequest_++ >= ispAfterReads_) {
     ispOn_ = true;
   }
   return ispOn_ ? (regs_[r] | kIspBit) : (regs_[r] & ~kIspBit);

@@ -21,8 +21,8 @@ class ConnectionTest : public SdkTest {
   }
   void addBridges(int n) {
     for (int i = 0; i < n; ++i) {
-      bridges_.push_back(addBridge("/dev/virtual/bridge" + std::to_string(i),
-                                   L"BRIDGE-" + std::to_wstring(i)));
+      bridges_.push_back(
+          addBridge("/dev/virtual/bridge" + std::to_string(i), L"BRIDGE-" + std::to_wstring(i)));
     }
   }
   std::vector<sim::StandardBridge> bridges_;
@@ -62,9 +62,9 @@ TEST_F(ConnectionTest, ConnectSelectsTheBridgeAndAsksForFastBusSpeed) {
   EXPECT_EQ(bridges_[0].bridge->busSpeed(), 0);
   // Connecting talks to the bridge only, never to the monitor.
   EXPECT_TRUE(bridges_[2].monitor->frames().empty());
-  EXPECT_EQ(callLines(), (std::vector<std::string>{"DEBUG ZQ_API:ConnectMonitor(2)",
-                                                   "DEBUG ZQ_API:OpenDevice(2)",
-                                                   "DEBUG ZQ_API:ConnectMonitor(2)-SUCCESS"}));
+  EXPECT_EQ(callLines(),
+            (std::vector<std::string>{"DEBUG ZQ_API:ConnectMonitor(2)", "DEBUG ZQ_API:OpenDevice(2)",
+                                      "DEBUG ZQ_API:ConnectMonitor(2)-SUCCESS"}));
   unsigned char value = 0;
   EXPECT_EQ(GetBrightness(&value), STATUS_OK);
   EXPECT_EQ(bridges_[2].monitor->hostFrames().size(), 1u);
@@ -72,9 +72,8 @@ TEST_F(ConnectionTest, ConnectSelectsTheBridgeAndAsksForFastBusSpeed) {
 
 TEST_F(ConnectionTest, ConnectWithoutBridgesFails) {
   EXPECT_EQ(ConnectMonitor(0), STATUS_NOT_CONNECTED);
-  EXPECT_EQ(callLines(), (std::vector<std::string>{
-                             "DEBUG ZQ_API:ConnectMonitor(0)",
-                             "ERROR ZQ_API:ConnectMonitor(0)-AvailableDevices <= 0"}));
+  EXPECT_EQ(callLines(), (std::vector<std::string>{"DEBUG ZQ_API:ConnectMonitor(0)",
+                                                   "ERROR ZQ_API:ConnectMonitor(0)-AvailableDevices <= 0"}));
   unsigned char value = 9;
   EXPECT_EQ(GetBrightness(&value), STATUS_NOT_CONNECTED);
 }
@@ -82,9 +81,9 @@ TEST_F(ConnectionTest, ConnectWithoutBridgesFails) {
 TEST_F(ConnectionTest, ConnectBeyondTheBridgesFoundFails) {
   addBridges(3);
   EXPECT_EQ(ConnectMonitor(3), STATUS_NOT_CONNECTED);
-  EXPECT_EQ(callLines(), (std::vector<std::string>{"DEBUG ZQ_API:ConnectMonitor(3)",
-                                                   "DEBUG ZQ_API:OpenDevice(3)",
-                                                   "ERROR ZQ_API:ConnectMonitor(3)-OpenDevice FAILS"}));
+  EXPECT_EQ(callLines(),
+            (std::vector<std::string>{"DEBUG ZQ_API:ConnectMonitor(3)", "DEBUG ZQ_API:OpenDevice(3)",
+                                      "ERROR ZQ_API:ConnectMonitor(3)-OpenDevice FAILS"}));
   EXPECT_EQ(SelectedDevice, nullptr);
 }
 
@@ -93,11 +92,10 @@ TEST_F(ConnectionTest, RefusedBusSpeedOnlyWarns) {
   // The speed request is the first report after the bridge is opened.
   bridges_[0].bridge->injectFault({BridgeFault::Kind::FailWrite});
   EXPECT_EQ(ConnectMonitor(0), STATUS_OK);
-  EXPECT_EQ(callLines(),
-            (std::vector<std::string>{
-                "DEBUG ZQ_API:ConnectMonitor(0)", "DEBUG ZQ_API:OpenDevice(0)",
-                "WARN  ZQ_API:ConnectMonitor(0)-SetBusSpeed(FAST) FAILS. Using default speed.",
-                "DEBUG ZQ_API:ConnectMonitor(0)-SUCCESS"}));
+  EXPECT_EQ(callLines(), (std::vector<std::string>{
+                             "DEBUG ZQ_API:ConnectMonitor(0)", "DEBUG ZQ_API:OpenDevice(0)",
+                             "WARN  ZQ_API:ConnectMonitor(0)-SetBusSpeed(FAST) FAILS. Using default speed.",
+                             "DEBUG ZQ_API:ConnectMonitor(0)-SUCCESS"}));
   EXPECT_EQ(SetBrightness(40), STATUS_OK);
 }
 

@@ -108,8 +108,7 @@ TEST_F(ExchangeTest, ReadReplyWithNonZeroStatusIsStillAcceptedByTheChannel) {
   EXPECT_EQ(polls(), 1u);
 }
 
-class RejectedReplyTest : public ExchangeTest,
-                          public ::testing::WithParamInterface<MonitorFault::Kind> {};
+class RejectedReplyTest : public ExchangeTest, public ::testing::WithParamInterface<MonitorFault::Kind> {};
 
 TEST_P(RejectedReplyTest, IsPolledAgainAndAGoodSecondReplyIsAccepted) {
   dev_.monitor->injectReplyFault({GetParam()});
@@ -130,12 +129,9 @@ TEST_P(RejectedReplyTest, TenTimesGivesFailureAndTheRetryMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, RejectedReplyTest,
-                         ::testing::Values(MonitorFault::Kind::BadChecksum,
-                                           MonitorFault::Kind::WrongSource,
-                                           MonitorFault::Kind::WrongMarker,
-                                           MonitorFault::Kind::WrongEcho,
-                                           MonitorFault::Kind::LyingLength,
-                                           MonitorFault::Kind::Silent));
+                         ::testing::Values(MonitorFault::Kind::BadChecksum, MonitorFault::Kind::WrongSource,
+                                           MonitorFault::Kind::WrongMarker, MonitorFault::Kind::WrongEcho,
+                                           MonitorFault::Kind::LyingLength, MonitorFault::Kind::Silent));
 
 TEST_F(ExchangeTest, FailedBusReadEndsThePollAtOnce) {
   SetDebugLevel(4);
@@ -163,8 +159,8 @@ TEST_F(ExchangeTest, AcknowledgedWriteTracesFrameAndReplyOnlyAtTraceLevel) {
   EXPECT_TRUE(traceLines().empty());
   SetDebugLevel(4);
   HelperWrite(0x30, bytesOf("32").data(), 1);
-  EXPECT_EQ(traceLines(), (std::vector<std::string>{"TRACE  ---> 51 83 EA 30 32 54 ",
-                                                    "TRACE  <--- 6E 83 02 00 30 8F "}));
+  EXPECT_EQ(traceLines(),
+            (std::vector<std::string>{"TRACE  ---> 51 83 EA 30 32 54 ", "TRACE  <--- 6E 83 02 00 30 8F "}));
 }
 
 TEST_F(ExchangeTest, NotConnectedTouchesNoBusAndTracesNothing) {
@@ -242,14 +238,11 @@ TEST_F(ExchangeTest, RequestChecksumStartsFromTheMonitorsAddress) {
 }
 
 TEST_F(ExchangeTest, ReplyChecksumStartsFrom0x50) {
-  const std::vector<ChecksumCase> cases = {{"6E 83 02 00 30 8F", 6, 0},
-                                           {"6E 83 02 00 30 8E", 6, 0xFFFFFFFF},
-                                           {"6E 84 02 00 30 32 BA", 7, 0},
-                                           {"50", 1, 0},
-                                           {"51", 1, 0xFFFFFFFF},
-                                           {"6E 80 BE", 3, 0},
-                                           {"6E 83", 0, 0xFFFFFFFF},
-                                           {"6E 83", -1, 0xFFFFFFFF}};
+  const std::vector<ChecksumCase> cases = {
+      {"6E 83 02 00 30 8F", 6, 0},    {"6E 83 02 00 30 8E", 6, 0xFFFFFFFF},
+      {"6E 84 02 00 30 32 BA", 7, 0}, {"50", 1, 0},
+      {"51", 1, 0xFFFFFFFF},          {"6E 80 BE", 3, 0},
+      {"6E 83", 0, 0xFFFFFFFF},       {"6E 83", -1, 0xFFFFFFFF}};
   for (const ChecksumCase& c : cases) {
     EXPECT_EQ(HelperCheckSumRx(bytesOf(c.bytes).data(), c.count), c.expected) << c.bytes;
   }

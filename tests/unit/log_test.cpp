@@ -63,26 +63,29 @@ TEST_P(SetDebugLevelTest, LogsEntryAtOldLevelAndOutcomeAtNewLevel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, SetDebugLevelTest,
-    ::testing::Values(
-        LevelChange{3, 0, STATUS_OK, {"DEBUG ZQ_API:SetDebugLevel(0)"}},
-        LevelChange{3, 5, STATUS_OUT_OF_RANGE,
-                    {"DEBUG ZQ_API:SetDebugLevel(5)",
-                     "ERROR ZQ_API:SetDebugLevel(5)-FAILS, Parameters out of range"}},
-        LevelChange{3, 255, STATUS_OUT_OF_RANGE,
-                    {"DEBUG ZQ_API:SetDebugLevel(255)",
-                     "ERROR ZQ_API:SetDebugLevel(255)-FAILS, Parameters out of range"}},
-        LevelChange{0, 5, STATUS_OUT_OF_RANGE, {}},
-        // Nothing was written at level 1 yet, so this opens the file.
-        LevelChange{1, 4, STATUS_OK, {kSeparator, "DEBUG ZQ_API:SetDebugLevel(4)-SUCCESS"}},
-        LevelChange{4, 2, STATUS_OK, {"DEBUG ZQ_API:SetDebugLevel(2)"}}));
+    ::testing::Values(LevelChange{3, 0, STATUS_OK, {"DEBUG ZQ_API:SetDebugLevel(0)"}},
+                      LevelChange{3,
+                                  5,
+                                  STATUS_OUT_OF_RANGE,
+                                  {"DEBUG ZQ_API:SetDebugLevel(5)",
+                                   "ERROR ZQ_API:SetDebugLevel(5)-FAILS, Parameters out of range"}},
+                      LevelChange{3,
+                                  255,
+                                  STATUS_OUT_OF_RANGE,
+                                  {"DEBUG ZQ_API:SetDebugLevel(255)",
+                                   "ERROR ZQ_API:SetDebugLevel(255)-FAILS, Parameters out of range"}},
+                      LevelChange{0, 5, STATUS_OUT_OF_RANGE, {}},
+                      // Nothing was written at level 1 yet, so this opens the file.
+                      LevelChange{1, 4, STATUS_OK, {kSeparator, "DEBUG ZQ_API:SetDebugLevel(4)-SUCCESS"}},
+                      LevelChange{4, 2, STATUS_OK, {"DEBUG ZQ_API:SetDebugLevel(2)"}}));
 
 TEST_F(LogTest, LevelFilterPassesOnlyLevelsAtOrBelowTheCurrentOne) {
   SetDebugLevel(2);
   for (int level = -1; level <= 5; ++level) Log(level, "message at %d", level);
   std::vector<std::string> messages = logMessages();
   // A level below 0 has no name and is dropped; level 0 passes under "OFF".
-  EXPECT_EQ(messages, (std::vector<std::string>{kSeparator, "OFF   message at 0",
-                                                "ERROR message at 1", "WARN  message at 2"}));
+  EXPECT_EQ(messages, (std::vector<std::string>{kSeparator, "OFF   message at 0", "ERROR message at 1",
+                                                "WARN  message at 2"}));
 }
 
 TEST_F(LogTest, TraceDumpLineShowsTwoSpacesAfterTheLevel) {
@@ -111,8 +114,7 @@ TEST_F(LogTest, ReopeningAfterStopAppendsASecondSeparator) {
   _LOGStop();
   _LOGStop();  // closing twice is harmless
   Log(1, "after");
-  EXPECT_EQ(logMessages(), (std::vector<std::string>{kSeparator, "ERROR before", kSeparator,
-                                                     "ERROR after"}));
+  EXPECT_EQ(logMessages(), (std::vector<std::string>{kSeparator, "ERROR before", kSeparator, "ERROR after"}));
 }
 
 TEST_F(LogTest, ChangingTheLevelNeverClosesTheFile) {

@@ -65,8 +65,10 @@ struct ByteSettingCase {
   bool (*accepted)(int);
 };
 
-#define BYTE_SETTING(NAME, CODE, RULE) \
-  ByteSettingCase { #NAME, Get##NAME, Set##NAME, CODE, [](int v) { return RULE; } }
+#define BYTE_SETTING(NAME, CODE, RULE)                            \
+  ByteSettingCase {                                               \
+#NAME, Get##NAME, Set##NAME, CODE, [](int v) { return RULE; } \
+  }
 
 const ByteSettingCase kByteSettings[] = {
     BYTE_SETTING(PowerState, 0x20, v == 1 || v == 2),
@@ -108,13 +110,13 @@ TEST_P(ByteSettingTest, SetterSendsExactlyTheAcceptedValuesOfTheWholeByteRange) 
       ASSERT_EQ(result, STATUS_OK) << c.name << " " << v;
       ASSERT_EQ(hostFrames(), (std::vector<std::string>{writeFrame(c.code, {std::uint8_t(v)})}));
       ASSERT_EQ(dev_.monitor->value(c.code), std::vector<std::uint8_t>{std::uint8_t(v)});
-      ASSERT_EQ(lastMessage(), "DEBUG ZQ_API:Set" + std::string(c.name) + "(" +
-                                   std::to_string(v) + ")-SUCCESS");
+      ASSERT_EQ(lastMessage(),
+                "DEBUG ZQ_API:Set" + std::string(c.name) + "(" + std::to_string(v) + ")-SUCCESS");
     } else {
       ASSERT_EQ(result, STATUS_OUT_OF_RANGE) << c.name << " " << v;
       ASSERT_TRUE(dev_.bridge->reports().empty()) << c.name << " " << v;
-      ASSERT_EQ(lastMessage(), "ERROR ZQ_API:Set" + std::string(c.name) + "(" +
-                                   std::to_string(v) + ")-FAILS, Parameters out of range");
+      ASSERT_EQ(lastMessage(), "ERROR ZQ_API:Set" + std::string(c.name) + "(" + std::to_string(v) +
+                                   ")-FAILS, Parameters out of range");
     }
   }
 }
@@ -173,8 +175,8 @@ TEST_P(ByteSettingTest, SetterReportsARefusedWrite) {
   while (!c.accepted(v)) ++v;
   dev_.monitor->refuse(c.code, 0x05);
   EXPECT_EQ(c.set(static_cast<unsigned char>(v)), STATUS_COMM_FAILURE);
-  EXPECT_EQ(lastMessage(), "ERROR ZQ_API:Set" + std::string(c.name) + "(" + std::to_string(v) +
-                               ")-FAILS => -1");
+  EXPECT_EQ(lastMessage(),
+            "ERROR ZQ_API:Set" + std::string(c.name) + "(" + std::to_string(v) + ")-FAILS => -1");
 }
 
 INSTANTIATE_TEST_SUITE_P(All, ByteSettingTest, ::testing::ValuesIn(kByteSettings),
@@ -222,8 +224,8 @@ TEST_P(MaskSettingTest, SetterTakesExactlyOneOfItsLowestBits) {
     } else {
       ASSERT_EQ(result, STATUS_OUT_OF_RANGE) << c.name << " " << text;
       ASSERT_TRUE(dev_.bridge->reports().empty());
-      ASSERT_EQ(lastMessage(), "ERROR ZQ_API:Set" + std::string(c.name) + "(" + text +
-                                   ")-FAILS, Parameters out of range");
+      ASSERT_EQ(lastMessage(),
+                "ERROR ZQ_API:Set" + std::string(c.name) + "(" + text + ")-FAILS, Parameters out of range");
     }
   }
   DisconnectMonitor();
@@ -282,26 +284,39 @@ struct WorkedExample {
 void nothing(sim::VirtualMonitor&) {}
 
 const WorkedExample kWorkedExamples[] = {
-    {"SetPowerState", nothing, [] { return SetPowerState(1); }, "51 83 EA 20 01 77",
-     "6E 83 02 00 20 9F"},
+    {"SetPowerState", nothing, [] { return SetPowerState(1); }, "51 83 EA 20 01 77", "6E 83 02 00 20 9F"},
     {"GetPowerState", [](sim::VirtualMonitor& m) { m.setValue(0x20, {1}); },
-     [] { unsigned char v; return GetPowerState(&v) == 0 && v == 1 ? 0 : 1; }, "51 82 EB 20 76",
-     "6E 84 02 00 20 01 99"},
+     [] {
+       unsigned char v;
+       return GetPowerState(&v) == 0 && v == 1 ? 0 : 1;
+     },
+     "51 82 EB 20 76", "6E 84 02 00 20 01 99"},
     {"ResetPower", nothing, ResetPower, "51 82 EA 2F 78", "6E 83 02 00 2F 90"},
     {"FactoryReset", nothing, FactoryReset, "51 82 EA AF F8", "6E 83 02 00 AF 10"},
-    {"SetBrightness", nothing, [] { return SetBrightness(50); }, "51 83 EA 30 32 54",
-     "6E 83 02 00 30 8F"},
+    {"SetBrightness", nothing, [] { return SetBrightness(50); }, "51 83 EA 30 32 54", "6E 83 02 00 30 8F"},
     {"GetBrightness", [](sim::VirtualMonitor& m) { m.setValue(0x30, {50}); },
-     [] { unsigned char v; return GetBrightness(&v) == 0 && v == 50 ? 0 : 1; }, "51 82 EB 30 66",
-     "6E 84 02 00 30 32 BA"},
+     [] {
+       unsigned char v;
+       return GetBrightness(&v) == 0 && v == 50 ? 0 : 1;
+     },
+     "51 82 EB 30 66", "6E 84 02 00 30 32 BA"},
     {"SetColorPreset", nothing, [] { return SetColorPreset(0x10); }, "51 86 EA 48 00 00 00 10 0B",
      "6E 83 02 00 48 F7"},
-    {"GetColorPreset", [](sim::VirtualMonitor& m) { m.setValue(0x48, {0, 0, 0, 0x10}); },
-     [] { uint32_t v; return GetColorPreset(&v) == 0 && v == 0x10 ? 0 : 1; }, "51 82 EB 48 1E",
-     "6E 87 02 00 48 00 00 00 10 E3"},
+    {"GetColorPreset",
+     [](sim::VirtualMonitor& m) {
+       m.setValue(0x48, {0, 0, 0, 0x10});
+     },
+     [] {
+       uint32_t v;
+       return GetColorPreset(&v) == 0 && v == 0x10 ? 0 : 1;
+     },
+     "51 82 EB 48 1E", "6E 87 02 00 48 00 00 00 10 E3"},
     {"SetCustomColor", nothing, [] { return SetCustomColor(2, 50, 60, 70, 80, 90, 100); },
      "51 89 EA 49 02 32 3C 46 50 5A 64 31", "6E 83 02 00 49 F6"},
-    {"GetCustomColor", [](sim::VirtualMonitor& m) { m.setCustomColor(2, {50, 60, 70, 80, 90, 100}); },
+    {"GetCustomColor",
+     [](sim::VirtualMonitor& m) {
+       m.setCustomColor(2, {50, 60, 70, 80, 90, 100});
+     },
      [] {
        unsigned char r, g, b, c, m, y;
        int result = GetCustomColor(2, &r, &g, &b, &c, &m, &y);
@@ -311,20 +326,34 @@ const WorkedExample kWorkedExamples[] = {
     {"ResetColor", nothing, ResetColor, "51 82 EA 4F 18", "6E 83 02 00 4F F0"},
     {"SetVideoInput", nothing, [] { return SetVideoInput(0x10); }, "51 86 EA 62 00 00 00 10 21",
      "6E 83 02 00 62 DD"},
-    {"GetVideoInput", [](sim::VirtualMonitor& m) { m.setValue(0x62, {0, 0, 0, 0x10}); },
-     [] { uint32_t v; return GetVideoInput(&v) == 0 && v == 0x10 ? 0 : 1; }, "51 82 EB 62 34",
-     "6E 87 02 00 62 00 00 00 10 C9"},
-    {"SetOSDTimer", nothing, [] { return SetOSDTimer(30); }, "51 83 EA 83 1E CB",
-     "6E 83 02 00 83 3C"},
+    {"GetVideoInput",
+     [](sim::VirtualMonitor& m) {
+       m.setValue(0x62, {0, 0, 0, 0x10});
+     },
+     [] {
+       uint32_t v;
+       return GetVideoInput(&v) == 0 && v == 0x10 ? 0 : 1;
+     },
+     "51 82 EB 62 34", "6E 87 02 00 62 00 00 00 10 C9"},
+    {"SetOSDTimer", nothing, [] { return SetOSDTimer(30); }, "51 83 EA 83 1E CB", "6E 83 02 00 83 3C"},
     {"GetOSDTimer", [](sim::VirtualMonitor& m) { m.setValue(0x83, {30}); },
-     [] { unsigned char v; return GetOSDTimer(&v) == 0 && v == 30 ? 0 : 1; }, "51 82 EB 83 D5",
-     "6E 84 02 00 83 1E 25"},
+     [] {
+       unsigned char v;
+       return GetOSDTimer(&v) == 0 && v == 30 ? 0 : 1;
+     },
+     "51 82 EB 83 D5", "6E 84 02 00 83 1E 25"},
     {"SetOSDTransparency", nothing, [] { return SetOSDTransparency(60); }, "51 83 EA 80 3C EA",
      "6E 83 02 00 80 3F"},
     {"ResetOSD", nothing, ResetOSD, "51 82 EA 8F D8", "6E 83 02 00 8F 30"},
-    {"GetBacklightHours", [](sim::VirtualMonitor& m) { m.setValue(0x04, {0x01, 0x2C}); },
-     [] { short v; return GetBacklightHours(&v) == 0 && v == 300 ? 0 : 1; }, "51 82 EB 04 52",
-     "6E 85 02 00 04 01 2C 90"},
+    {"GetBacklightHours",
+     [](sim::VirtualMonitor& m) {
+       m.setValue(0x04, {0x01, 0x2C});
+     },
+     [] {
+       short v;
+       return GetBacklightHours(&v) == 0 && v == 300 ? 0 : 1;
+     },
+     "51 82 EB 04 52", "6E 85 02 00 04 01 2C 90"},
     {"SetAssetTag", nothing, [] { return SetAssetTag("ABCDEFGHIJ"); },
      "51 8C EA 00 41 42 43 44 45 46 47 48 49 4A 52", "6E 83 02 00 00 BF"},
 };
@@ -350,8 +379,7 @@ struct CustomColorCase {
   const char* suffix;  // of the last log line
 };
 
-class CustomColorRuleTest : public SettingsTest,
-                            public ::testing::WithParamInterface<CustomColorCase> {};
+class CustomColorRuleTest : public SettingsTest, public ::testing::WithParamInterface<CustomColorCase> {};
 
 TEST_P(CustomColorRuleTest, TypeAndRgbAreTestedFirstAndCmyOnlyForTypesTwoAndThree) {
   const CustomColorCase& c = GetParam();
@@ -359,12 +387,12 @@ TEST_P(CustomColorRuleTest, TypeAndRgbAreTestedFirstAndCmyOnlyForTypesTwoAndThre
   const auto& a = c.args;
   EXPECT_EQ(SetCustomColor(a[0], a[1], a[2], a[3], a[4], a[5], a[6]), c.result);
   char prefix[96];
-  std::snprintf(prefix, sizeof prefix, "ZQ_API:SetCustomColor(%d, %d, %d, %d, %d, %d, %d)", a[0],
-                a[1], a[2], a[3], a[4], a[5], a[6]);
+  std::snprintf(prefix, sizeof prefix, "ZQ_API:SetCustomColor(%d, %d, %d, %d, %d, %d, %d)", a[0], a[1], a[2],
+                a[3], a[4], a[5], a[6]);
   EXPECT_EQ(lastMessage(), std::string(c.result == 0 ? "DEBUG " : "ERROR ") + prefix + c.suffix);
   if (c.result == STATUS_OK) {
-    EXPECT_EQ(hostFrames(), (std::vector<std::string>{writeFrame(
-                                0x49, std::vector<std::uint8_t>(a.begin(), a.end()))}));
+    EXPECT_EQ(hostFrames(),
+              (std::vector<std::string>{writeFrame(0x49, std::vector<std::uint8_t>(a.begin(), a.end()))}));
   } else {
     EXPECT_TRUE(dev_.bridge->reports().empty());
   }
@@ -395,8 +423,7 @@ TEST_F(SettingsTest, GetCustomColorSendsAnyTypeAndZeroesEveryOutputOnFailure) {
 
   dev_.monitor->refuse(0x49);
   std::fill(out, out + 6, 0xEE);
-  EXPECT_EQ(GetCustomColor(7, &out[0], &out[1], &out[2], &out[3], &out[4], &out[5]),
-            STATUS_COMM_FAILURE);
+  EXPECT_EQ(GetCustomColor(7, &out[0], &out[1], &out[2], &out[3], &out[4], &out[5]), STATUS_COMM_FAILURE);
   EXPECT_EQ(hex({out, out + 6}), "00 00 00 00 00 00");
   EXPECT_EQ(lastMessage(), "ERROR ZQ_API:GetCustomColor(7)-FAILS => -1");
 }
@@ -428,8 +455,8 @@ TEST_P(RecordTest, CopiesTheRecordAndDumpsItInTheSuccessLine) {
   EXPECT_EQ(std::vector<std::uint8_t>(out.begin(), out.begin() + c.length), pattern(c.length));
   EXPECT_EQ(hex({out.begin() + c.length, out.end()}), "EE EE EE EE");  // nothing beyond
   EXPECT_EQ(repliesRead().at(0).size(), c.replyLength * 3 - 1);
-  EXPECT_EQ(lastMessage(), "DEBUG ZQ_API:Get" + std::string(c.name) + "()-SUCCESS => " +
-                               hex(pattern(c.length)) + " ");
+  EXPECT_EQ(lastMessage(),
+            "DEBUG ZQ_API:Get" + std::string(c.name) + "()-SUCCESS => " + hex(pattern(c.length)) + " ");
 }
 
 TEST_P(RecordTest, CopiesTheReplyBytesEvenWhenTheMonitorRefuses) {
@@ -451,13 +478,13 @@ TEST_P(RecordTest, LeavesZerosWhenNotConnected) {
   EXPECT_EQ(std::vector<std::uint8_t>(out.begin(), out.end()), std::vector<std::uint8_t>(c.length, 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    All, RecordTest,
-    ::testing::Values(RecordCase{"AssetTag", GetAssetTag, 0x00, 10, 16},
-                      RecordCase{"MonitorName", GetMonitorName, 0x01, 10, 16},
-                      RecordCase{"MonitorSerialNumber", GetMonitorSerialNumber, 0x02, 12, 18},
-                      RecordCase{"VersionFirmware", GetVersionFirmware, 0xA0, 10, 16}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(All, RecordTest,
+                         ::testing::Values(RecordCase{"AssetTag", GetAssetTag, 0x00, 10, 16},
+                                           RecordCase{"MonitorName", GetMonitorName, 0x01, 10, 16},
+                                           RecordCase{"MonitorSerialNumber", GetMonitorSerialNumber, 0x02, 12,
+                                                      18},
+                                           RecordCase{"VersionFirmware", GetVersionFirmware, 0xA0, 10, 16}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsTest, BacklightHoursWithTheTopBitSetPrintNegative) {
   SetDebugLevel(3);
