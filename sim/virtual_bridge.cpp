@@ -186,7 +186,8 @@ bool VirtualBridge::handleRead(const Report& request, Report& reply) {
 void VirtualBridge::nextReadChunk(Report& reply) {
   std::size_t remaining = readData_.size() - readPosition_;
   std::size_t chunk = std::min(kReadChunk, remaining);
-  std::memcpy(&reply[2], readData_.data() + readPosition_, chunk);
+  // A read of 0 bytes has no data buffer at all.
+  if (chunk > 0) std::memcpy(&reply[2], readData_.data() + readPosition_, chunk);
   readPosition_ += chunk;
   bool last = remaining <= kReadChunk;
   reply[1] = last ? kDone : kMore;
