@@ -140,5 +140,32 @@ TEST_F(ConnectionTest, ReconnectingAfterDisconnectWorks) {
   EXPECT_EQ(bus().openHandles(), 0);
 }
 
+TEST_F(ConnectionTest, WholeSessionLeavesExactlyTheseLines) {
+  addBridges(1);
+  unsigned char count = 0;
+  unsigned char contrast = 0;
+  GetAvailableMonitors(&count);
+  ConnectMonitor(0);
+  GetContrast(&contrast);
+  SetContrast(101);
+  DisconnectMonitor();
+  EXPECT_EQ(callLines(), (std::vector<std::string>{
+                             "DEBUG ZQ_API:GetAvailableMonitors()",
+                             "DEBUG ZQ_API:GetAvailableMonitors()-SUCCESS => 1",
+                             "DEBUG ZQ_API:ConnectMonitor(0)",
+                             "DEBUG ZQ_API:OpenDevice(0)",
+                             "DEBUG ZQ_API:ConnectMonitor(0)-SUCCESS",
+                             "DEBUG ZQ_API:GetContrast()",
+                             "TRACE  ---> 51 82 EB 31 67 ",
+                             "TRACE  <--- 6E 84 02 00 31 32 BB ",
+                             "DEBUG ZQ_API:GetContrast()-SUCCESS => 50",
+                             "DEBUG ZQ_API:SetContrast(101)",
+                             "ERROR ZQ_API:SetContrast(101)-FAILS, Parameters out of range",
+                             "DEBUG ZQ_API:DisconnectMonitor()",
+                             "DEBUG ZQ_API:DisconnectMonitor()-CloseDevice",
+                             "DEBUG ZQ_API:DisconnectMonitor()-SUCCESS",
+                         }));
+}
+
 }  // namespace
 }  // namespace vemo::test
