@@ -275,8 +275,10 @@ bool VirtualMonitor::read(std::uint8_t* data, std::size_t length) {
         break;
     }
   }
-  std::memset(data, 0, length);
-  std::memcpy(data, reply.data(), std::min(length, reply.size()));
+  if (length > 0) {  // a read of 0 bytes has no buffer at all
+    std::memset(data, 0, length);
+    std::memcpy(data, reply.data(), std::min(length, reply.size()));
+  }
   frames_.push_back({false, Bytes(data, data + length)});
   return true;
 }
