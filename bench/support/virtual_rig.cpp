@@ -1,0 +1,135 @@
+#include "bench/support/virtual_rig.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <vector>
+
+#include "include/VemoMonitorSdk.h"
+
+namespace vemo::bench {
+namespace {
+
+sim::VirtualHidBus& bus() { return sim::VirtualHidBus::instance(); }
+
+// Leaves the library as it is at load: nothing selected, not connected, log off.
+void resetLibrary() {
+  DisconnectMonitor();
+  CloseDevice();
+  SetDebugLevel(0);
+  _LOGStop();
+}
+
+bool hasBridgeIds(const sim::VirtualHidDevice& d) {
+  return d.vendorId == sim::kBridgeVendorId && d.productId == sim::kBridgeProductId;
+}
+
+sim::VirtualHidDevice foreignDevice(int position) {
+  struct Ids {
+    std::uint16_t vendor;
+    std::uint16_t product;
+  };
+  static constexpr Ids kLookalikes[] = {
+      {0x046D, 0xC52B},                 // an unrelated receiver
+      {sim::kBridgeVendorId, 0xE012},   // the bridge's vendor, another product
+      {0x1209, sim::kBridgeProductId},  // another vendor, the bridge's product number
+  };
+  const Ids& ids = kLookalikes[position % 3];
+  sim::VirtualHidDevice d;
+  d.path = "/dev/virtual/hid" + std::to_string(position);
+  d.vendorId = ids.vendor;
+  d.productId = ids.product;
+  d.serial = L"OTHER-" + std::to_wstring(position);
+  return d;
+}
+
+}  // namespace
+
+ScratchDirectory::ScratchDirectory() {
+  previous_ = std::filesystem::current_path().string();
+  std::string pattern = (std::filesystem::temp_directory_path() / "vemo-bench-XXXXXX").string();
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = buffer.data();
+  std::filesystem::current_path(path_);
+}
+
+ScratchDirectory::~ScratchDirectory() {
+  std::error_code ignored;
+  std::filesystem::current_path(previous_, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+ConnectedMonitor::ConnectedMonitor(unsigned char logLevel) {
+  resetLibrary();
+  bus().clear();
+  device_ = sim::makeStandardBridge();
+  bus().addBridge("/dev/virtual/bridge0", L"BRIDGE-0", device_.bridge);
+  SetDebugLevel(logLevel);
+  connected_ = ConnectMonitor(0) == STATUS_OK;
+  forgetTraffic();
+}
+
+ConnectedMonitor::~ConnectedMonitor() {
+  resetLibrary();  // closes the log before the scratch directory goes
+  bus().clear();
+}
+
+void ConnectedMonitor::forgetTraffic() const {
+  device_.bridge->clearRecord();
+  device_.monitor->clearRecord();
+}
+
+PopulatedBus::PopulatedBus(int devices, int bridges) {
+  resetLibrary();
+  bus().clear();
+  int stride = devices / bridges;
+  int bridgeNumber = 0;
+  for (int i = 0; i < devices; ++i) {
+    if ((i + 1) % stride == 0 && bridgeNumber < bridges) {
+      sim::StandardBridge b = sim::makeStandardBridge();
+      bus().addBridge("/dev/virtual/bridge" + std::to_string(bridgeNumber),
+                      L"BRIDGE-" + std::to_wstring(bridgeNumber), b.bridge);
+      ++bridgeNumber;
+    } else {
+      bus().add(foreignDevice(i));
+    }
+  }
+}
+
+PopulatedBus::~PopulatedBus() {
+  resetLibrary();
+  bus().clear();
+}
+
+int PopulatedBus::foreignOpens() const {
+  int opens = 0;
+  for (const sim::VirtualHidDevice& d : bus().devices()) {
+    if (!hasBridgeIds(d)) opens += d.opens;
+  }
+  return opens;
+}
+
+int PopulatedBus::bridgeOpens() const {
+  int opens = 0;
+  for (const sim::VirtualHidDevice& d : bus().devices()) {
+    if (hasBridgeIds(d)) opens += d.opens;
+  }
+  return opens;
+}
+
+int PopulatedBus::openHandles() const { return bus().openHandles(); }
+
+long residentKiB() {
+  std::ifstream statm("/proc/self/statm");
+  long sizePages = 0;
+  long residentPages = 0;
+  if (!(statm >> sizePages >> residentPages)) return -1;
+  return residentPages * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+}  // namespace vemo::bench

@@ -1,0 +1,69 @@
+// The device model set up for one benchmark: a scratch working directory for
+// the log file, and the virtual HID bus holding the devices the benchmark
+// needs. Each rig undoes its changes to the library and the bus when it ends.
+#pragma once
+
+#include <string>
+
+#include "sim/virtual_hid_bus.h"
+
+namespace vemo::bench {
+
+// A fresh temporary directory is the working directory for the lifetime of
+// the object, so that a log file never lands in the caller's directory.
+class ScratchDirectory {
+ public:
+  ScratchDirectory();
+  ~ScratchDirectory();
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+ private:
+  std::string previous_;
+  std::string path_;
+};
+
+// One standard bridge (monitor and scaler behind it) alone on the bus,
+// connected, with the log at `logLevel`.
+class ConnectedMonitor {
+ public:
+  explicit ConnectedMonitor(unsigned char logLevel);
+  ~ConnectedMonitor();
+  ConnectedMonitor(const ConnectedMonitor&) = delete;
+  ConnectedMonitor& operator=(const ConnectedMonitor&) = delete;
+
+  bool connected() const { return connected_; }
+  const sim::StandardBridge& device() const { return device_; }
+  // The device model records all traffic; dropping the records keeps its
+  // memory from growing with the number of exchanges.
+  void forgetTraffic() const;
+
+ private:
+  ScratchDirectory scratch_;
+  sim::StandardBridge device_;
+  bool connected_ = false;
+};
+
+// The bus lists `devices` HID devices of which `bridges` are standard bridges,
+// spread evenly with the last device a bridge, so that a walk to the last
+// bridge covers the whole list. The others lack the bridge's IDs: unrelated
+// devices, and devices that share only its vendor ID or only its product ID.
+// Each of those would answer the bridge's feature request, so opening one by
+// mistake would also count it.
+class PopulatedBus {
+ public:
+  PopulatedBus(int devices, int bridges);
+  ~PopulatedBus();
+  PopulatedBus(const PopulatedBus&) = delete;
+  PopulatedBus& operator=(const PopulatedBus&) = delete;
+
+  // hid_open_path calls that reached devices lacking the bridge's IDs.
+  int foreignOpens() const;
+  int bridgeOpens() const;
+  int openHandles() const;
+};
+
+// The process's resident set size from /proc/self/statm, in KiB.
+long residentKiB();
+
+}  // namespace vemo::bench
