@@ -13,31 +13,21 @@ int GetMonitorSerialNumber(unsigned char* serial) { return getRecord(kMonitorSer
 int GetVersionFirmware(unsigned char* version) { return getRecord(kVersionFirmware, version); }
 
 int GetBacklightHours(short* hours) {
-  Log(VEMO_LOG_DEBUG, "ZQ_API:GetBacklightHours()");
-  unsigned char reply[8] = {};
-  int result = vemo::api::judgeReply(HelperRead(kBacklightHoursCode, reply, 8), reply);
-  if (result != STATUS_OK) {
-    Log(VEMO_LOG_ERROR, "ZQ_API:GetBacklightHours()-FAILS => %d", result);
-    *hours = 0;
-    return result;
-  }
+  vemo::api::CallLine line("Get", "BacklightHours", "()");
+  unsigned char reply[8];
+  int result = vemo::api::readReply(line, kBacklightHoursCode, reply, sizeof reply);
   const unsigned char* value = &reply[vemo::api::kValueOffset];
-  *hours = static_cast<short>(value[0] << 8 | value[1]);
-  Log(VEMO_LOG_DEBUG, "ZQ_API:GetBacklightHours()-SUCCESS => %d", *hours);
-  return STATUS_OK;
+  *hours = result == STATUS_OK ? static_cast<short>(value[0] << 8 | value[1]) : 0;
+  if (result == STATUS_OK) line.succeededWith("%d", *hours);
+  return result;
 }
 
 // The first 10 bytes of the caller's buffer go out as they are, also the
 // terminator and whatever follows it in a shorter text.
 int SetAssetTag(const char* text) {
-  Log(VEMO_LOG_DEBUG, "ZQ_API:SetAssetTag(%s)", text);
+  vemo::api::CallLine line("Set", "AssetTag", "(%s)", text);
+  line.entry();
   unsigned char payload[kAssetTag.recordLength];
   std::memcpy(payload, text, sizeof payload);
-  int result = HelperWrite(kAssetTag.code, payload, sizeof payload);
-  if (result != STATUS_OK) {
-    Log(VEMO_LOG_ERROR, "ZQ_API:SetAssetTag(%s)-FAILS => %d", text, result);
-  } else {
-    Log(VEMO_LOG_DEBUG, "ZQ_API:SetAssetTag(%s)-SUCCESS", text);
-  }
-  return result;
+  return line.outcome(HelperWrite(kAssetTag.code, payload, sizeof payload));
 }

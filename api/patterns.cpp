@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "api/call_line.h"
 #include "include/VemoMonitorSdk.h"
 
 namespace vemo::api {
@@ -9,6 +10,7 @@ namespace {
 
 constexpr int kByteReply = 7;
 constexpr int kMaskReply = 10;
+constexpr int kMaxReply = 32;
 
 std::uint32_t bigEndian32(const unsigned char* bytes) {
   return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 |
@@ -23,91 +25,63 @@ int judgeReply(int exchangeResult, const unsigned char* reply) {
   return reply[kStatusOffset] == 0 ? STATUS_OK : STATUS_COMM_FAILURE;
 }
 
+int readReply(const CallLine& line, std::uint8_t code, unsigned char* reply, int replyLength) {
+  line.entry();
+  std::memset(reply, 0, replyLength);
+  int result = judgeReply(HelperRead(code, reply, replyLength), reply);
+  return result == STATUS_OK ? result : line.failed(result);
+}
+
 int getByte(const settings::ByteSetting& setting, unsigned char* value) {
-  Log(VEMO_LOG_DEBUG, "ZQ_API:Get%s()", setting.name);
-  unsigned char reply[kByteReply] = {};
-  int result = judgeReply(HelperRead(setting.code, reply, kByteReply), reply);
-  if (result != STATUS_OK) {
-    Log(VEMO_LOG_ERROR, "ZQ_API:Get%s()-FAILS => %d", setting.name, result);
-    *value = 0;
-    return result;
-  }
-  *value = reply[kValueOffset];
-  Log(VEMO_LOG_DEBUG, "ZQ_API:Get%s()-SUCCESS => %d", setting.name, *value);
-  return STATUS_OK;
+  CallLine line("Get", setting.name, "()");
+  unsigned char reply[kByteReply];
+  int result = readReply(line, setting.code, reply, kByteReply);
+  *value = result == STATUS_OK ? reply[kValueOffset] : 0;
+  if (result == STATUS_OK) line.succeededWith("%d", *value);
+  return result;
 }
 
 int setByte(const settings::ByteSetting& setting, unsigned char value) {
-  Log(VEMO_LOG_DEBUG, "ZQ_API:Set%s(%d)", setting.name, value);
-  if (!setting.accepted.accepts(value)) {
-    Log(VEMO_LOG_ERROR, "ZQ_API:Set%s(%d)-FAILS, Parameters out of range", setting.name, value);
-    return STATUS_OUT_OF_RANGE;
-  }
-  int result = HelperWrite(setting.code, &value, 1);
-  if (result != STATUS_OK) {
-    Log(VEMO_LOG_ERROR, "ZQ_API:Set%s(%d)-FAILS => %d", setting.name, value, result);
-  } else {
-    Log(VEMO_LOG_DEBUG, "ZQ_API:Set%s(%d)-SUCCESS", setting.name, value);
-  }
-  return result;
+  CallLine line("Set", setting.name, "(%d)", value);
+  line.entry();
+  if (!setting.accepted.accepts(value)) return line.rejected();
+  return line.outcome(HelperWrite(setting.code, &value, 1));
 }
 
 int getMask(const settings::MaskSetting& setting, std::uint32_t* value) {
-  Log(VEMO_LOG_DEBUG, "ZQ_API:Get%s()", setting.name);
-  unsigned char reply[kMaskReply] = {};
-  int result = judgeReply(HelperRead(setting.code, reply, kMaskReply), reply);
-  if (result != STATUS_OK) {
-    Log(VEMO_LOG_ERROR, "ZQ_API:Get%s()-FAILS => %d", setting.name, result);
-    *value = 0;
-    return result;
-  }
-  *value = bigEndian32(&reply[kValueOffset]);
-  Log(VEMO_LOG_DEBUG, "ZQ_API:Get%s()-SUCCESS => 0x%08X", setting.name, *value);
-  return STATUS_OK;
+  CallLine line("Get", setting.name, "()");
+  unsigned char reply[kMaskReply];
+  int result = readReply(line, setting.code, reply, kMaskReply);
+  *value = result == STATUS_OK ? bigEndian32(&reply[kValueOffset]) : 0;
+  if (result == STATUS_OK) line.succeededWith("0x%08X", *value);
+  return result;
 }
 
 int setMask(const settings::MaskSetting& setting, std::uint32_t value) {
-  Log(VEMO_LOG_DEBUG, "ZQ_API:Set%s(0x%08X)", setting.name, value);
-  if (!setting.accepts(value)) {
-    Log(VEMO_LOG_ERROR, "ZQ_API:Set%s(0x%08X)-FAILS, Parameters out of range", setting.name, value);
-    return STATUS_OUT_OF_RANGE;
-  }
+  CallLine line("Set", setting.name, "(0x%08X)", value);
+  line.entry();
+  if (!setting.accepts(value)) return line.rejected();
   const unsigned char payload[4] = {
       static_cast<unsigned char>(value >> 24), static_cast<unsigned char>(value >> 16),
       static_cast<unsigned char>(value >> 8), static_cast<unsigned char>(value)};
-  int result = HelperWrite(setting.code, payload, sizeof payload);
-  if (result != STATUS_OK) {
-    Log(VEMO_LOG_ERROR, "ZQ_API:Set%s(0x%08X)-FAILS => %d", setting.name, value, result);
-  } else {
-    Log(VEMO_LOG_DEBUG, "ZQ_API:Set%s(0x%08X)-SUCCESS", setting.name, value);
-  }
-  return result;
+  return line.outcome(HelperWrite(setting.code, payload, sizeof payload));
 }
 
 // Records are copied out in every outcome: zeros when nothing was read,
 // otherwise whatever the last read left in the reply buffer.
 int getRecord(const settings::Record& record, unsigned char* out) {
-  Log(VEMO_LOG_DEBUG, "ZQ_API:Get%s()", record.name);
-  unsigned char reply[32] = {};
-  int result = judgeReply(HelperRead(record.code, reply, record.replyLength), reply);
+  CallLine line("Get", record.name, "()");
+  unsigned char reply[kMaxReply];
+  int result = readReply(line, record.code, reply, record.replyLength);
   std::memcpy(out, &reply[kValueOffset], record.recordLength);
-  if (result != STATUS_OK) {
-    Log(VEMO_LOG_ERROR, "ZQ_API:Get%s()-FAILS => %d", record.name, result);
-    return result;
-  }
-  Log(VEMO_LOG_DEBUG, "ZQ_API:Get%s()-SUCCESS => %s", record.name, ToHexString(out, record.recordLength));
-  return STATUS_OK;
+  if (result == STATUS_OK) line.succeededWith("%s", ToHexString(out, record.recordLength));
+  return result;
 }
 
 int runAction(const settings::Action& action) {
-  Log(VEMO_LOG_DEBUG, "ZQ_API:%s()", action.name);
-  int result = HelperWrite(action.code, nullptr, 0);
-  if (result != STATUS_OK) {
-    Log(VEMO_LOG_ERROR, "ZQ_API:%s()-FAILS => %d", action.name, result);
-  } else {
-    Log(VEMO_LOG_DEBUG, "ZQ_API:%s()-SUCCESS", action.name);
-  }
-  return result;
+  CallLine line("", action.name, "()");
+  line.entry();
+  return line.outcome(HelperWrite(action.code, nullptr, 0));
 }
 
 }  // namespace vemo::api

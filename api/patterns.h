@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "api/call_line.h"
 #include "api/settings.h"
 
 namespace vemo::api {
@@ -14,6 +15,10 @@ int getMask(const settings::MaskSetting& setting, std::uint32_t* value);
 int setMask(const settings::MaskSetting& setting, std::uint32_t value);
 int getRecord(const settings::Record& record, unsigned char* out);
 int runAction(const settings::Action& action);
+
+// Logs the entry line, runs one read exchange into a zeroed reply buffer and
+// logs a failure; the caller logs the success with the value it took.
+int readReply(const CallLine& line, std::uint8_t code, unsigned char* reply, int replyLength);
 
 // The exchange result of a read, with an accepted reply whose status byte
 // reports a refusal turned into a failure.
