@@ -65,7 +65,7 @@ bool WriteI2C(unsigned char address, unsigned char* data, unsigned short length)
   report[3] = static_cast<std::uint8_t>(length >> 8);
   report[4] = static_cast<std::uint8_t>(length);
   std::size_t sent = std::min<std::size_t>(kFirstWriteChunk, length);
-  std::memcpy(&report[5], data, sent);
+  if (sent > 0) std::memcpy(&report[5], data, sent);  // data may be null for an empty write
 
   for (;;) {
     if (!exchange(report)) return false;
@@ -111,6 +111,7 @@ bool ReadI2C(unsigned char address, unsigned char* data, unsigned char length) {
   // Copies what the reply carries, never more than is outstanding.
   auto take = [&](const std::uint8_t* from, std::size_t count) {
     count = std::min(count, outstanding);
+    if (count == 0) return;  // data may be null for an empty read
     std::memcpy(position, from, count);
     position += count;
     outstanding -= count;
