@@ -79,7 +79,7 @@ std::vector<std::string> SdkTest::logMessages() const {
 
 std::string hex(const std::vector<std::uint8_t>& bytes) {
   std::string out;
-  char digits[4];
+  char digits[16];
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     std::snprintf(digits, sizeof digits, i == 0 ? "%02X" : " %02X", bytes[i]);
     out += digits;

@@ -166,7 +166,7 @@ std::vector<std::uint8_t> sequence(int n) {
 
 std::string sequenceDump(int n) {
   std::string out;
-  char digits[4];
+  char digits[16];
   for (int i = 0; i < n; ++i) {
     std::snprintf(digits, sizeof digits, "%02X ", 0xA0 + i);
     out += digits;
