@@ -83,6 +83,7 @@ void runDiscovery(benchmark::State& state, Operation op, const Layout& layout) {
       state.SkipWithError("discovery did not find the bridges it should");
       break;
     }
+    bus.forgetTraffic();
   }
   state.SetComplexityN(devices);
   state.counters["bridges"] = bridges;
@@ -134,6 +135,15 @@ int summariseDiscovery(const RecordingReporter& results) {
       if (at10 && at100) growth = (*at100 / 100.0) / (*at10 / 10.0);
       table.row("  per-device cost at 100 / at 10 devices", growth, "x", "<= 2 (linear)",
                 growth ? std::optional<bool>(*growth <= 2.0) : std::nullopt);
+      if (op == Operation::Count) {
+        std::optional<double> model =
+            results.cpuMicroseconds(familyName(Operation::DeviceModelAlone, layout) + "/100");
+        table.row("  the same hidapi calls straight into the device model, 100 devices", model, "us", "",
+                  std::nullopt);
+        table.row("  the library's own share at 100 devices",
+                  at100 && model ? std::optional<double>(*at100 - *model) : std::nullopt, "us", "",
+                  std::nullopt);
+      }
       // The RMS run carries the relative deviation from the fitted line.
       const auto* rms = results.find(family + "_RMS");
       table.row("  deviation from a fitted O(N) line (RMS)",

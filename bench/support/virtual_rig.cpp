@@ -94,6 +94,7 @@ PopulatedBus::PopulatedBus(int devices, int bridges) {
       sim::StandardBridge b = sim::makeStandardBridge();
       bus().addBridge("/dev/virtual/bridge" + std::to_string(bridgeNumber),
                       L"BRIDGE-" + std::to_wstring(bridgeNumber), b.bridge);
+      bridges_.push_back(b.bridge);
       ++bridgeNumber;
     } else {
       bus().add(foreignDevice(i));
@@ -104,6 +105,10 @@ PopulatedBus::PopulatedBus(int devices, int bridges) {
 PopulatedBus::~PopulatedBus() {
   resetLibrary();
   bus().clear();
+}
+
+void PopulatedBus::forgetTraffic() const {
+  for (const auto& bridge : bridges_) bridge->clearRecord();
 }
 
 int PopulatedBus::foreignOpens() const {

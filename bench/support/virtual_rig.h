@@ -3,7 +3,9 @@
 // needs. Each rig undoes its changes to the library and the bus when it ends.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "sim/virtual_hid_bus.h"
 
@@ -57,10 +59,15 @@ class PopulatedBus {
   PopulatedBus(const PopulatedBus&) = delete;
   PopulatedBus& operator=(const PopulatedBus&) = delete;
 
+  // Drops the bridges' records of past traffic (connecting sends a report).
+  void forgetTraffic() const;
   // hid_open_path calls that reached devices lacking the bridge's IDs.
   int foreignOpens() const;
   int bridgeOpens() const;
   int openHandles() const;
+
+ private:
+  std::vector<std::shared_ptr<sim::VirtualBridge>> bridges_;
 };
 
 // The process's resident set size from /proc/self/statm, in KiB.
