@@ -17,6 +17,7 @@ echo "== machine"
 lscpu | grep -E '^(Model name|Architecture|CPU\(s\)|Thread\(s\) per core|CPU max MHz|Hypervisor vendor)' || true
 echo "nproc: $(nproc)"
 free -h | head -2
+echo "load average (1, 5, 15 min): $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # The log files of the TRACE runs go to scratch directories under $TMPDIR.
 status=0
