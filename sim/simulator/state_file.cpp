@@ -1,0 +1,149 @@
+#include "sim/simulator/state_file.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace vemo::sim {
+namespace {
+
+constexpr int kFormat = 1;
+
+std::string hexCode(std::uint8_t code) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", code);
+  return text;
+}
+
+std::string toHex(const std::uint8_t* bytes, std::size_t count) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  for (std::size_t i = 0; i < count; ++i) {
+    out += digits[bytes[i] >> 4];
+    out += digits[bytes[i] & 0x0F];
+  }
+  return out;
+}
+
+bool fromHex(const std::string& text, std::uint8_t* bytes, std::size_t count) {
+  if (text.size() != 2 * count) return false;
+  for (std::size_t i = 0; i < count; ++i) {
+    unsigned value = 0;
+    if (std::sscanf(text.c_str() + 2 * i, "%2x", &value) != 1) return false;
+    bytes[i] = static_cast<std::uint8_t>(value);
+  }
+  return true;
+}
+
+// A number 0..255 written as decimal or 0x hex.
+std::optional<std::uint8_t> parseByteKey(const std::string& key) {
+  char* end = nullptr;
+  unsigned long v = std::strtoul(key.c_str(), &end, 0);
+  if (key.empty() || *end != '\0' || v > 0xFF) return std::nullopt;
+  return static_cast<std::uint8_t>(v);
+}
+
+}  // namespace
+
+std::string toJson(const PersistentState& state) {
+  nlohmann::ordered_json json;
+  json["format"] = kFormat;
+  nlohmann::ordered_json settings = nlohmann::ordered_json::object();
+  for (const auto& [code, bytes] : state.settings) settings[hexCode(code)] = bytes;
+  json["settings"] = settings;
+  nlohmann::ordered_json colors = nlohmann::ordered_json::object();
+  for (const auto& [type, levels] : state.customColors) colors[std::to_string(type)] = levels;
+  json["custom-colors"] = colors;
+  json["scaler-registers"] = toHex(state.scalerRegisters.data(), state.scalerRegisters.size());
+  return json.dump(2) + "\n";
+}
+
+std::optional<PersistentState> fromJson(const std::string& text, std::string& error) {
+  nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
+  if (json.is_discarded() || !json.is_object()) {
+    error = "not a JSON object";
+    return std::nullopt;
+  }
+  if (json.value("format", 0) != kFormat) {
+    error = "unknown format";
+    return std::nullopt;
+  }
+  try {
+    PersistentState state;
+    for (const auto& [key, bytes] : json.at("settings").items()) {
+      auto code = parseByteKey(key);
+      if (!code) throw std::runtime_error("bad command code " + key);
+      state.settings[*code] = bytes.get<std::vector<std::uint8_t>>();
+    }
+    for (const auto& [key, levels] : json.at("custom-colors").items()) {
+      auto type = parseByteKey(key);
+      if (!type) throw std::runtime_error("bad custom colour type " + key);
+      state.customColors[*type] = levels.get<std::array<std::uint8_t, 6>>();
+    }
+    if (!fromHex(json.at("scaler-registers").get<std::string>(), state.scalerRegisters.data(),
+                 state.scalerRegisters.size())) {
+      throw std::runtime_error("bad scaler registers");
+    }
+    return state;
+  } catch (const std::exception& e) {
+    error = e.what();
+    return std::nullopt;
+  }
+}
+
+std::optional<PersistentState> loadStateFile(const std::string& path, std::string& error) {
+  error.clear();
+  std::ifstream in(path);
+  if (!in) return std::nullopt;
+  std::stringstream text;
+  text << in.rdbuf();
+  return fromJson(text.str(), error);
+}
+
+bool saveStateFile(const std::string& path, const std::string& json, std::string& error) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path target(path);
+  if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
+  fs::path temporary = target;
+  temporary += ".tmp." + std::to_string(getpid());
+  {
+    std::ofstream out(temporary, std::ios::trunc);
+    out << json;
+    out.flush();
+    if (!out) {
+      error = "cannot write " + temporary.string();
+      fs::remove(temporary, ec);
+      return false;
+    }
+  }
+  fs::rename(temporary, target, ec);
+  if (ec) {
+    error = "cannot replace " + path + ": " + ec.message();
+    fs::remove(temporary, ec);
+    return false;
+  }
+  return true;
+}
+
+std::string defaultStatePath() {
+  if (const char* explicitPath = std::getenv("VEMO_SIM_STATE"); explicitPath && *explicitPath) {
+    return explicitPath;
+  }
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg) {
+    base = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    base = std::string(home) + "/.local/state";
+  } else {
+    base = ".";
+  }
+  return base + "/vemo/simulator.json";
+}
+
+}  // namespace vemo::sim

@@ -1,0 +1,38 @@
+// vemoctl reset power|color|osd|factory.
+#include <iostream>
+#include <string>
+
+#include "include/VemoMonitorSdk.h"
+#include "tools/vemoctl/commands.h"
+#include "tools/vemoctl/session.h"
+
+namespace vemoctl {
+namespace {
+
+bool confirmed(int monitor) {
+  std::cerr << "Reset monitor " << monitor << " to its factory settings? [y/N] " << std::flush;
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return false;
+  return answer == "y" || answer == "Y" || answer == "yes";
+}
+
+}  // namespace
+
+int runReset(const GlobalOptions& options, const std::string& what, bool yes) {
+  int (*reset)() = nullptr;
+  if (what == "power") reset = ResetPower;
+  if (what == "color") reset = ResetColor;
+  if (what == "osd") reset = ResetOSD;
+  if (what == "factory") reset = FactoryReset;
+  if (reset == nullptr) throw ToolError(kUsage, "reset: unknown group '" + what + "'");
+
+  Session session(options.monitor);
+  if (what == "factory" && !yes && !confirmed(options.monitor)) {
+    throw ToolError(kNotConfirmed, "factory reset not confirmed; nothing sent (--yes skips the question)");
+  }
+  requireOk(reset(), "reset " + what);
+  std::cout << what << " settings reset\n";
+  return kOk;
+}
+
+}  // namespace vemoctl

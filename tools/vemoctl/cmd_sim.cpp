@@ -1,0 +1,24 @@
+// vemoctl sim-reset: the simulated monitor back to its factory state.
+#include <dlfcn.h>
+
+#include <iostream>
+
+#include "sim/simulator/simulator_api.h"
+#include "tools/vemoctl/commands.h"
+
+namespace vemoctl {
+
+int runSimReset(const GlobalOptions& /*options*/) {
+  auto reset = reinterpret_cast<int (*)()>(dlsym(RTLD_DEFAULT, kVemoSimResetSymbol));
+  auto path = reinterpret_cast<const char* (*)()>(dlsym(RTLD_DEFAULT, kVemoSimStatePathSymbol));
+  if (reset == nullptr || path == nullptr) {
+    throw ToolError(kNoSimulator, "sim-reset: the simulator is not loaded");
+  }
+  if (reset() != 0) {
+    throw ToolError(kExchangeFailed, std::string("sim-reset: cannot write ") + path());
+  }
+  std::cout << "simulator reset to factory state (" << path() << ")\n";
+  return kOk;
+}
+
+}  // namespace vemoctl

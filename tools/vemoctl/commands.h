@@ -1,0 +1,36 @@
+// The subcommands. Each returns the exit code, or throws ToolError.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/vemoctl/catalogue.h"
+#include "tools/vemoctl/exit_codes.h"
+
+namespace vemoctl {
+
+struct GlobalOptions {
+  int monitor = 0;
+  bool json = false;
+  bool simulate = false;
+  std::string logLevel;
+};
+
+int runList(const GlobalOptions& options);
+int runInfo(const GlobalOptions& options);
+int runGet(const GlobalOptions& options, const std::vector<std::string>& names, bool all);
+int runSet(const GlobalOptions& options, const std::string& name, const std::string& value);
+int runDump(const GlobalOptions& options);
+int runRestore(const GlobalOptions& options, const std::string& file);
+int runReset(const GlobalOptions& options, const std::string& what, bool yes);
+int runRegisterRead(const GlobalOptions& options, unsigned reg, unsigned count);
+int runRegisterWrite(const GlobalOptions& options, unsigned reg, const std::vector<unsigned>& bytes);
+int runRegisterWait(const GlobalOptions& options, unsigned reg, unsigned mask, unsigned value, int tries);
+int runIsp(const GlobalOptions& options);
+int runSimReset(const GlobalOptions& options);
+
+// The settings named on the command line; throws ToolError(kUsage) for an
+// unknown name, suggesting the nearest one.
+const Setting& settingNamed(const std::string& name);
+
+}  // namespace vemoctl

@@ -1,0 +1,51 @@
+#include "tools/vemoctl/output.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+namespace vemoctl {
+
+void printReadings(const std::vector<NamedReading>& readings, bool json, bool bare) {
+  if (json) {
+    Json out = Json::object();
+    for (const NamedReading& r : readings) {
+      if (r.reading.result == 0) out[r.setting->name] = r.reading.json;
+    }
+    printJson(out);
+    return;
+  }
+  for (const NamedReading& r : readings) {
+    if (r.reading.result != 0) continue;
+    for (const std::string& line : r.reading.lines) {
+      if (bare) {
+        std::cout << line << '\n';
+      } else {
+        std::cout << r.setting->name << ": " << line << '\n';
+      }
+    }
+  }
+}
+
+void printJson(const Json& json) { std::cout << json.dump(2) << '\n'; }
+
+void printError(const std::string& message) {
+  std::cout.flush();
+  std::cerr << "vemoctl: " << message << std::endl;
+}
+
+Progress::Progress(int total) : total_(total), shown_(isatty(STDERR_FILENO) == 1) {}
+
+Progress::~Progress() { clear(); }
+
+void Progress::clear() {
+  if (shown_ && done_ > 0) std::cerr << "\r\033[K" << std::flush;
+}
+
+void Progress::step(const std::string& what) {
+  ++done_;
+  if (!shown_) return;
+  std::cerr << "\r\033[K[" << done_ << "/" << total_ << "] " << what << std::flush;
+}
+
+}  // namespace vemoctl

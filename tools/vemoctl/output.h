@@ -1,0 +1,41 @@
+// Printing results as text or as JSON.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tools/vemoctl/values.h"
+
+namespace vemoctl {
+
+struct NamedReading {
+  const Setting* setting;
+  Reading reading;
+};
+
+// Text: "name: value" per line (custom colours one line per type), or the
+// bare value(s) when `bare`. JSON: one object, name to value. Readings that
+// failed are left out (their error has been reported).
+void printReadings(const std::vector<NamedReading>& readings, bool json, bool bare);
+
+void printJson(const Json& json);
+// An error line on stderr: "vemoctl: message".
+void printError(const std::string& message);
+
+// "[n/total] what" on stderr, rewritten in place; only on a terminal.
+class Progress {
+ public:
+  explicit Progress(int total);
+  ~Progress();
+  void step(const std::string& what);
+  // Wipes the indicator before a result line goes out.
+  void clear();
+
+ private:
+  int total_;
+  int done_ = 0;
+  bool shown_;
+};
+
+}  // namespace vemoctl

@@ -1,0 +1,69 @@
+#include "tools/vemoctl/simulate.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "sim/simulator/simulator_api.h"
+#include "tools/vemoctl/exit_codes.h"
+
+namespace vemoctl {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kReexecMarker = "VEMOCTL_SIMULATOR_REEXEC";
+
+std::vector<fs::path> candidates() {
+  std::vector<fs::path> paths;
+  if (const char* explicitPath = std::getenv("VEMO_SIM_LIBRARY"); explicitPath && *explicitPath) {
+    paths.emplace_back(explicitPath);
+    return paths;
+  }
+  std::error_code ec;
+  fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return paths;
+  fs::path here = self.parent_path();
+  paths.push_back(here / VEMO_SIM_BUILD_DIR / VEMO_SIM_LIBRARY_NAME);
+  paths.push_back(here / VEMO_SIM_INSTALL_DIR / VEMO_SIM_LIBRARY_NAME);
+  return paths;
+}
+
+}  // namespace
+
+bool simulatorLoaded() { return dlsym(RTLD_DEFAULT, kVemoSimStatePathSymbol) != nullptr; }
+
+void enterSimulator(char** argv) {
+  if (simulatorLoaded()) return;
+  if (std::getenv(kReexecMarker) != nullptr) {
+    const char* preload = std::getenv("LD_PRELOAD");
+    throw ToolError(kNoSimulator, "the simulator library did not load (LD_PRELOAD=" +
+                                      std::string(preload ? preload : "") + ")");
+  }
+  fs::path library;
+  std::error_code ec;
+  for (const fs::path& candidate : candidates()) {
+    if (fs::exists(candidate, ec)) {
+      library = fs::canonical(candidate, ec);
+      break;
+    }
+  }
+  if (library.empty()) {
+    throw ToolError(kNoSimulator, std::string("cannot find ") + VEMO_SIM_LIBRARY_NAME +
+                                      " next to vemoctl; set VEMO_SIM_LIBRARY to its path");
+  }
+  std::string preload = library.string();
+  if (const char* existing = std::getenv("LD_PRELOAD"); existing && *existing) {
+    preload += std::string(":") + existing;
+  }
+  setenv("LD_PRELOAD", preload.c_str(), 1);
+  setenv(kReexecMarker, "1", 1);
+  execv("/proc/self/exe", argv);
+  throw ToolError(kNoSimulator, "cannot restart vemoctl under the simulator");
+}
+
+}  // namespace vemoctl
