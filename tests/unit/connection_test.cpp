@@ -1,4 +1,6 @@
 // Counting, connecting and disconnecting, with their log lines.
+#include <hidapi.h>
+
 #include <string>
 
 #include "tests/support/sdk_fixture.h"
@@ -102,10 +104,14 @@ TEST_F(ConnectionTest, RefusedBusSpeedOnlyWarns) {
 TEST_F(ConnectionTest, FailedConnectAfterASuccessfulOneKeepsTheConnection) {
   addBridges(1);
   ASSERT_EQ(ConnectMonitor(0), STATUS_OK);
+  hid_device* first = SelectedDevice;
   EXPECT_EQ(ConnectMonitor(5), STATUS_NOT_CONNECTED);
-  // The flag stays up, but the failed walk replaced and closed the selection,
-  // so the exchange fails on the bus rather than with "not connected".
+  // The flag stays up, but the failed walk replaced the selection (without
+  // closing it: the caller was to disconnect first) and closed its own
+  // candidates, so the exchange fails on the bus rather than with "not connected".
   EXPECT_EQ(SetBrightness(40), STATUS_COMM_FAILURE);
+  EXPECT_EQ(bus().openHandles(), 1);
+  hid_close(first);
 }
 
 TEST_F(ConnectionTest, DisconnectClosesTheBridgeOnlyWhenConnected) {
