@@ -12,7 +12,10 @@ namespace {
 bool confirmed(int monitor) {
   std::cerr << "Reset monitor " << monitor << " to its factory settings? [y/N] " << std::flush;
   std::string answer;
-  if (!std::getline(std::cin, answer)) return false;
+  if (!std::getline(std::cin, answer)) {
+    std::cerr << '\n';
+    return false;
+  }
   return answer == "y" || answer == "Y" || answer == "yes";
 }
 

@@ -8,6 +8,7 @@
 #include "tools/vemoctl/exit_codes.h"
 #include "tools/vemoctl/output.h"
 #include "tools/vemoctl/simulate.h"
+#include "tools/vemoctl/suggest.h"
 #include "tools/vemoctl/values.h"
 
 namespace vemoctl {
@@ -32,6 +33,27 @@ std::string settingsHelp(bool writableOnly) {
 
 unsigned number(const std::string& what, const std::string& text, unsigned max) {
   return static_cast<unsigned>(parseUnsigned(what, text, max, "0 to " + std::to_string(max)));
+}
+
+// The first word that is neither an option nor an option's value, when it
+// names no command: a mistyped command.
+std::string unknownCommand(const CLI::App& app, int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    std::string word = argv[i];
+    if (word == "--monitor" || word == "--log-level") {
+      ++i;
+      continue;
+    }
+    if (word.empty() || word[0] == '-') continue;
+    for (const CLI::App* sub : app.get_subcommands({})) {
+      if (sub->get_name() == word) return "";
+    }
+    std::vector<std::string> names;
+    for (const CLI::App* sub : app.get_subcommands({})) names.push_back(sub->get_name());
+    std::string nearest = nearestName(word, names);
+    return "unknown command '" + word + "'" + (nearest.empty() ? "" : "; did you mean '" + nearest + "'?");
+  }
+  return "";
 }
 
 struct Command {
@@ -141,7 +163,8 @@ int run(int argc, char** argv) {
   } catch (const CLI::Success& e) {
     return app.exit(e);  // --help, --version
   } catch (const CLI::ParseError& e) {
-    printError(std::string(e.what()) + " (see vemoctl --help)");
+    std::string unknown = unknownCommand(app, argc, argv);
+    printError((unknown.empty() ? std::string(e.what()) : unknown) + " (see vemoctl --help)");
     return kUsage;
   }
 

@@ -1,0 +1,399 @@
+// vemoctl against the simulator: every command, its text and JSON output, the
+// dump/restore round trip and the error paths with their exit codes.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "tests/tools/tool_run.h"
+
+namespace vemo::tooltest {
+namespace {
+
+namespace fs = std::filesystem;
+using Env = std::map<std::string, std::string>;
+using Args = std::vector<std::string>;
+
+class VemoctlTest : public ::testing::Test {
+ protected:
+  std::string statePath() const { return scratch_.path("state.json"); }
+
+  // vemoctl --simulate ARGS with this test's own state file and no waits.
+  ToolResult sim(const Args& args, const std::string& input = "", Env env = {}) {
+    Args full = {"--simulate"};
+    full.insert(full.end(), args.begin(), args.end());
+    return run(full, input, std::move(env));
+  }
+
+  ToolResult run(const Args& args, const std::string& input = "", Env env = {}) {
+    env.emplace("VEMO_SIM_STATE", statePath());
+    env.emplace("VEMO_SIM_FAST", "1");
+    return runProgram(scratch_.dir(), VEMOCTL_PATH, args, env, input);
+  }
+
+  // Runs and expects success with nothing on stderr.
+  std::string ok(const Args& args, const std::string& input = "") {
+    ToolResult r = sim(args, input);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    return r.out;
+  }
+
+  Scratch scratch_;
+};
+
+std::string golden(const std::string& name) { return std::string(GOLDEN_DIR) + "/" + name; }
+
+// Outputs of a monitor in its factory state, checked in under golden/.
+// VEMO_UPDATE_GOLDEN=1 rewrites them from the current output.
+TEST_F(VemoctlTest, OutputsMatchTheCheckedInGoldenFiles) {
+  const std::vector<std::pair<Args, std::string>> cases = {
+      {{"list"}, "list.txt"},
+      {{"list", "--json"}, "list.json"},
+      {{"info"}, "info.txt"},
+      {{"info", "--json"}, "info.json"},
+      {{"get", "brightness"}, "get-brightness.txt"},
+      {{"get", "brightness", "color-preset", "asset-tag"}, "get-several.txt"},
+      {{"get", "brightness", "color-preset", "asset-tag", "--json"}, "get-several.json"},
+      {{"get", "custom-color"}, "get-custom-color.txt"},
+      {{"get", "--all"}, "get-all.txt"},
+      {{"dump", "--json"}, "dump.json"},
+  };
+  const bool update = std::getenv("VEMO_UPDATE_GOLDEN") != nullptr;
+  for (const auto& [args, file] : cases) {
+    SCOPED_TRACE(file);
+    std::string out = ok(args);
+    if (update) {
+      writeFile(golden(file), out);
+    } else {
+      EXPECT_EQ(out, readFile(golden(file)));
+    }
+  }
+  EXPECT_EQ(ok({"dump"}), ok({"get", "--all"}));
+  EXPECT_TRUE(nlohmann::json::accept(ok({"dump", "--json"})));
+}
+
+TEST_F(VemoctlTest, SetThenGetInALaterRunShowsTheNewValue) {
+  struct Case {
+    const char* name;
+    const char* value;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"brightness", "30", "30\n"},
+      {"osd-timer", "60", "60\n"},
+      {"sharpness", "100", "100\n"},
+      {"color-preset", "0x10", "0x00000010\n"},
+      {"pxp-sub-input", "512", "0x00000200\n"},
+      {"asset-tag", "DESK-42", "DESK-42\n"},
+      {"asset-tag", "TEN-CHARS!", "TEN-CHARS!\n"},
+      {"asset-tag", "a\\x01b\\\\", "a\\x01b\\\\\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + c.value);
+    EXPECT_EQ(ok({"set", c.name, c.value}), "");
+    EXPECT_EQ(ok({"get", c.name}), c.shown);
+  }
+  EXPECT_EQ(ok({"set", "custom-color", "2:10,20,30,40,50,60"}), "");
+  EXPECT_EQ(ok({"get", "custom-color"}),
+            "0:50,50,50,0,0,0\n1:50,50,50,0,0,0\n2:10,20,30,40,50,60\n3:50,50,50,0,0,0\n");
+  EXPECT_TRUE(fs::exists(statePath()));
+}
+
+TEST_F(VemoctlTest, SimResetRestoresTheFactoryState) {
+  ok({"set", "brightness", "30"});
+  ok({"set", "custom-color", "3:1,2,3,4,5,6"});
+  std::string out = ok({"sim-reset"});
+  EXPECT_NE(out.find(statePath()), std::string::npos) << out;
+  EXPECT_EQ(ok({"get", "brightness"}), "75\n");
+  EXPECT_EQ(ok({"get", "custom-color"}), readFile(golden("get-custom-color.txt")));
+}
+
+void changeSeveralSettings(VemoctlTest& t, const std::function<std::string(const Args&)>& ok) {
+  (void)t;
+  ok({"set", "brightness", "30"});
+  ok({"set", "color-preset", "0x80"});
+  ok({"set", "osd-language", "7"});
+  ok({"set", "asset-tag", "ROOM 12"});
+  ok({"set", "custom-color", "1:100,0,100,200,201,202"});
+  ok({"register", "write", "0x20", "0xAB"});
+}
+
+TEST_F(VemoctlTest, JsonDumpPipedIntoRestoreBringsBackEverySetting) {
+  changeSeveralSettings(*this, [this](const Args& a) { return ok(a); });
+  std::string before = ok({"dump", "--json"});
+  ok({"sim-reset"});
+  ASSERT_NE(ok({"dump", "--json"}), before);
+
+  ToolResult restored = sim({"restore", "-"}, before);
+  EXPECT_EQ(restored.exitCode, 0) << restored.err;
+  EXPECT_NE(restored.out.find("brightness: 30 ok\n"), std::string::npos) << restored.out;
+  EXPECT_NE(restored.out.find("custom-color: 1:100,0,100,200,201,202 ok\n"), std::string::npos);
+  EXPECT_NE(restored.out.find("35 written, 0 rejected, 0 failed, 8 read-only skipped"), std::string::npos)
+      << restored.out;
+  EXPECT_EQ(ok({"dump", "--json"}), before);
+}
+
+TEST_F(VemoctlTest, TextDumpFileRestoresTheSameSettings) {
+  changeSeveralSettings(*this, [this](const Args& a) { return ok(a); });
+  std::string before = ok({"dump"});
+  writeFile(scratch_.path("profile.txt"), "# saved profile\n\n" + before);
+  ok({"sim-reset"});
+  ToolResult restored = sim({"restore", "profile.txt"});
+  EXPECT_EQ(restored.exitCode, 0) << restored.err;
+  EXPECT_EQ(ok({"dump"}), before);
+}
+
+TEST_F(VemoctlTest, RestoreReportsEachResultAndFailsWhenAnyWriteFails) {
+  writeFile(scratch_.path("p.json"),
+            R"({"brightness": 30, "osd-timer": 70, "contrast": 40, "monitor-name": "X"})");
+  ToolResult rejected = sim({"restore", "p.json"});
+  EXPECT_EQ(rejected.exitCode, 4);
+  EXPECT_EQ(rejected.out,
+            "brightness: 30 ok\n"
+            "osd-timer: 70 out of range; accepted values: 5 to 60\n"
+            "contrast: 40 ok\n"
+            "2 written, 1 rejected, 0 failed, 1 read-only skipped\n");
+  EXPECT_EQ(ok({"get", "brightness", "osd-timer", "contrast"}),
+            "brightness: 30\nosd-timer: 30\ncontrast: 40\n");
+
+  ToolResult failed = sim({"restore", "p.json", "--json"}, "", {{"VEMO_SIM_REFUSE", "0x31"}});
+  EXPECT_EQ(failed.exitCode, 1);
+  auto json = nlohmann::json::parse(failed.out);
+  EXPECT_EQ(json["results"][2]["setting"], "contrast");
+  EXPECT_EQ(json["results"][2]["result"], "failed");
+  EXPECT_EQ(json["written"], 1);
+  EXPECT_EQ(json["rejected"], 1);
+  EXPECT_EQ(json["failed"], 1);
+}
+
+TEST_F(VemoctlTest, MalformedProfilesAreRefusedBeforeAnythingIsSent) {
+  struct Case {
+    const char* profile;
+    const char* error;
+  };
+  const Case cases[] = {
+      {R"({"brightness": 30, "brightnes": 31})",
+       "vemoctl: restore: unknown setting 'brightnes'; did you mean 'brightness'?\n"},
+      {R"({"brightness": "thirty"})",
+       "vemoctl: restore: key brightness: brightness: 'thirty' is not a number\n"},
+      {R"({"brightness": [30]})", "vemoctl: restore: profile: brightness must be a number\n"},
+      {R"({"brightness": 30)", "vemoctl: restore: the profile is not valid JSON (an object of settings)\n"},
+      {"brightness: 30\nsharpness 40\n", "vemoctl: restore: line 2: expected NAME: VALUE\n"},
+      {"custom-color: 1:2:3\n",
+       "vemoctl: restore: line 1: custom-color: '1:2:3' is not TYPE:RED,GREEN,BLUE,CYAN,MAGENTA,YELLOW\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.profile);
+    writeFile(scratch_.path("bad"), c.profile);
+    ToolResult r = sim({"restore", "bad"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, c.error);
+    EXPECT_FALSE(fs::exists(statePath())) << "a write reached the monitor";
+  }
+  ToolResult missing = sim({"restore", "no-such-file"});
+  EXPECT_EQ(missing.exitCode, 2);
+  EXPECT_EQ(missing.err, "vemoctl: restore: cannot read no-such-file\n");
+}
+
+struct ErrorCase {
+  Args args;
+  Env env;
+  int exitCode;
+  std::string error;  // the whole of stderr
+};
+
+TEST_F(VemoctlTest, BadInputGetsOneLineAndItsExitCodeWithNothingSent) {
+  const std::string bytesAccepted = "0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100";
+  const std::vector<ErrorCase> cases = {
+      {{"set", "brightness", "101"}, {}, 4, "brightness: 101 is out of range; accepted values: 0 to 100"},
+      {{"set", "brightness", "300"}, {}, 4, "brightness: 300 is out of range; accepted values: 0 to 100"},
+      {{"set", "sharpness", "15"}, {}, 4, "sharpness: 15 is out of range; accepted values: " + bytesAccepted},
+      {{"set", "osd-timer", "4"}, {}, 4, "osd-timer: 4 is out of range; accepted values: 5 to 60"},
+      {{"set", "color-preset", "0x03"},
+       {},
+       4,
+       "color-preset: 0x03 is out of range; accepted values: one of 0x01, 0x02, 0x04, 0x08, "
+       "0x10, 0x20, 0x40, 0x80"},
+      {{"set", "color-temp", "0x40"},
+       {},
+       4,
+       "color-temp: 0x40 is out of range; accepted values: one of 0x01, 0x02, 0x04, 0x08, 0x10, "
+       "0x20"},
+      {{"set", "custom-color", "2:50,50,50,101,0,0"},
+       {},
+       4,
+       "custom-color: 2:50,50,50,101,0,0 is out of range; accepted values: "
+       "TYPE:RED,GREEN,BLUE,CYAN,MAGENTA,YELLOW with type 0 to 3, red, green and blue 0 to 100, "
+       "and cyan, magenta and yellow 0 to 100 for types 2 and 3"},
+      {{"set", "asset-tag", "ELEVEN-CHAR"},
+       {},
+       4,
+       "asset-tag: 'ELEVEN-CHAR' is out of range; accepted values: a text of at most 10 "
+       "characters"},
+      {{"set", "brightnes", "30"}, {}, 2, "unknown setting 'brightnes'; did you mean 'brightness'?"},
+      {{"get", "colour-preset"}, {}, 2, "unknown setting 'colour-preset'; did you mean 'color-preset'?"},
+      {{"get", "xyzzy"}, {}, 2, "unknown setting 'xyzzy'; 'vemoctl get --help' lists the settings"},
+      {{"set", "brightness", "bright"}, {}, 2, "brightness: 'bright' is not a number"},
+      {{"set", "brightness", "-1"}, {}, 2, "brightness: '-1' is not a number"},
+      {{"set", "monitor-name", "X"}, {}, 2, "monitor-name is read-only"},
+      {{"set", "custom-color", "1,2,3"},
+       {},
+       2,
+       "custom-color: '1,2,3' is not TYPE:RED,GREEN,BLUE,CYAN,MAGENTA,YELLOW"},
+      {{"get"}, {}, 2, "get: name the settings, or pass --all"},
+      {{"get", "--all", "hue"}, {}, 2, "get: name the settings, or pass --all"},
+      {{"set", "brightness"}, {}, 2, "value is required (see vemoctl --help)"},
+      {{"frobnicate"}, {}, 2, "unknown command 'frobnicate' (see vemoctl --help)"},
+      {{"--monitor", "0", "dupm"},
+       {},
+       2,
+       "unknown command 'dupm'; did you mean 'dump'? (see vemoctl --help)"},
+      {{"--log-level", "loud", "list"},
+       {},
+       2,
+       "--log-level: loud not in {off,error,warn,debug,trace} (see vemoctl --help)"},
+      {{"register", "read", "0x10", "255"}, {}, 4, "count: 255 is out of range; accepted values: 0 to 254"},
+      {{"register", "read", "0x100"}, {}, 4, "register: 0x100 is out of range; accepted values: 0 to 255"},
+      {{"--monitor", "1", "get", "brightness"}, {}, 3, "no monitor 1 (found 1, numbered from 0)"},
+      {{"get", "brightness"}, {{"VEMO_SIM_MONITORS", "0"}}, 3, "no monitor found"},
+      {{"list"}, {{"VEMO_SIM_MONITORS", "0"}}, 3, "no monitor found"},
+      {{"reset", "factory"}, {}, 5, "factory reset not confirmed; nothing sent (--yes skips the question)"},
+  };
+  for (const ErrorCase& c : cases) {
+    std::string shown;
+    for (const std::string& a : c.args) shown += a + " ";
+    SCOPED_TRACE(shown);
+    ToolResult r = sim(c.args, "", c.env);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    std::string err = r.err;
+    if (c.exitCode == 5) err = err.substr(err.find('\n') + 1);  // after the question
+    EXPECT_EQ(err, "vemoctl: " + c.error + "\n");
+    EXPECT_FALSE(fs::exists(statePath())) << "a write reached the monitor";
+  }
+}
+
+TEST_F(VemoctlTest, AFailedExchangeExitsWithOne) {
+  const std::vector<ErrorCase> cases = {
+      {{"get", "brightness"},
+       {{"VEMO_SIM_REFUSE", "0x30"}},
+       1,
+       "get brightness: the exchange with the monitor failed"},
+      {{"set", "brightness", "30"},
+       {{"VEMO_SIM_REFUSE", "0x30"}},
+       1,
+       "set brightness: the exchange with the monitor failed"},
+      {{"reset", "osd"}, {{"VEMO_SIM_REFUSE", "0x8F"}}, 1, "reset osd: the exchange with the monitor failed"},
+      {{"info"},
+       {{"VEMO_SIM_REFUSE", "0x04"}},
+       1,
+       "info: backlight-hours: the exchange with the monitor failed"},
+  };
+  for (const ErrorCase& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    ToolResult r = sim(c.args, "", c.env);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.err, "vemoctl: " + c.error + "\n");
+  }
+  // The other settings are still printed when one of several fails.
+  ToolResult partial = sim({"get", "brightness", "contrast"}, "", {{"VEMO_SIM_REFUSE", "0x30"}});
+  EXPECT_EQ(partial.exitCode, 1);
+  EXPECT_EQ(partial.out, "contrast: 50\n");
+}
+
+TEST_F(VemoctlTest, ResetsRestoreTheirOwnGroupOnly) {
+  ok({"set", "power-led", "0"});
+  ok({"set", "brightness", "30"});
+  ok({"set", "saturation", "20"});
+  ok({"set", "osd-timer", "60"});
+  ok({"set", "asset-tag", "KEEP"});
+  const Args all = {"get", "power-led", "brightness", "saturation", "osd-timer", "asset-tag"};
+
+  EXPECT_EQ(ok({"reset", "osd"}), "osd settings reset\n");
+  EXPECT_EQ(ok(all), "power-led: 0\nbrightness: 30\nsaturation: 20\nosd-timer: 30\nasset-tag: KEEP\n");
+  ok({"reset", "color"});
+  EXPECT_EQ(ok(all), "power-led: 0\nbrightness: 30\nsaturation: 50\nosd-timer: 30\nasset-tag: KEEP\n");
+  ok({"reset", "power"});
+  EXPECT_EQ(ok(all), "power-led: 1\nbrightness: 30\nsaturation: 50\nosd-timer: 30\nasset-tag: KEEP\n");
+
+  ToolResult declined = sim({"reset", "factory"}, "n\n");
+  EXPECT_EQ(declined.exitCode, 5);
+  EXPECT_EQ(ok({"get", "brightness"}), "30\n");
+  ToolResult confirmed = sim({"reset", "factory"}, "y\n");
+  EXPECT_EQ(confirmed.exitCode, 0) << confirmed.err;
+  EXPECT_EQ(ok({"get", "brightness"}), "75\n");
+  ok({"set", "brightness", "30"});
+  EXPECT_EQ(ok({"reset", "factory", "--yes"}), "factory settings reset\n");
+  EXPECT_EQ(ok(all), "power-led: 1\nbrightness: 75\nsaturation: 50\nosd-timer: 30\nasset-tag: KEEP\n");
+}
+
+TEST_F(VemoctlTest, ScalerRegistersAreReadWrittenAndWaitedFor) {
+  EXPECT_EQ(ok({"register", "write", "0x10", "1", "0x02", "3"}), "");
+  EXPECT_EQ(ok({"register", "read", "0x10", "3"}), "0x01 0x02 0x03\n");
+  EXPECT_EQ(ok({"register", "read", "0x11", "--json"}),
+            "{\n  \"register\": \"0x11\",\n  \"bytes\": [\n    2\n  ]\n}\n");
+  EXPECT_EQ(ok({"register", "wait", "0x10", "0x0F", "0x01"}), "0x10 & 0x0F = 0x01\n");
+  ToolResult timeout = sim({"register", "wait", "0x10", "0xFF", "0x02", "--tries", "3"});
+  EXPECT_EQ(timeout.exitCode, 1);
+  EXPECT_EQ(timeout.err, "vemoctl: register wait: 0x10 & 0xFF did not become 0x02 within 3 reads\n");
+
+  ToolResult isp = sim({"isp"});
+  EXPECT_EQ(isp.exitCode, 0) << isp.err;
+  EXPECT_NE(isp.out.find("Enable ISP succeeded"), std::string::npos) << isp.out;
+  EXPECT_EQ(ok({"register", "read", "0x62"}), "0x06\n");
+}
+
+TEST_F(VemoctlTest, TheRealWaitOfTheLibraryIsKeptWithoutTheFastOption) {
+  auto start = std::chrono::steady_clock::now();
+  ToolResult r = runProgram(scratch_.dir(), VEMOCTL_PATH, {"--simulate", "get", "brightness"},
+                            {{"VEMO_SIM_STATE", statePath()}}, "");
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "75\n");
+  // One exchange waits at least 100 ms before it reads the reply.
+  EXPECT_GE(elapsed, std::chrono::milliseconds(100));
+}
+
+TEST_F(VemoctlTest, LogLevelWritesTheLibraryLogInTheWorkingDirectory) {
+  ok({"--log-level", "debug", "get", "brightness"});
+  std::string log = readFile(scratch_.path("VemoMonitorSdk.log"));
+  EXPECT_NE(log.find("ZQ_API:GetBrightness()-SUCCESS => 75"), std::string::npos) << log;
+  EXPECT_EQ(log.find("TRACE"), std::string::npos);
+}
+
+TEST_F(VemoctlTest, AnyProgramRunsAgainstThePreloadedSimulator) {
+  ok({"set", "brightness", "42"});
+  ToolResult r = runProgram(scratch_.dir(), VEMOCTL_PATH, {"get", "brightness"},
+                            {{"VEMO_SIM_STATE", statePath()}, {"LD_PRELOAD", VEMO_SIM_LIBRARY_PATH}}, "");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "42\n");
+}
+
+TEST_F(VemoctlTest, TheStateFileDefaultsToTheXdgStateDirectoryAndSurvivesCorruption) {
+  Env env = {{"XDG_STATE_HOME", scratch_.path("xdg")}, {"VEMO_SIM_FAST", "1"}};
+  auto runWith = [&](const Args& args) { return runProgram(scratch_.dir(), VEMOCTL_PATH, args, env, ""); };
+  EXPECT_EQ(runWith({"--simulate", "set", "hue", "10"}).exitCode, 0);
+  const std::string state = scratch_.path("xdg/vemo/simulator.json");
+  ASSERT_TRUE(fs::exists(state));
+  EXPECT_EQ(runWith({"--simulate", "get", "hue"}).out, "10\n");
+
+  writeFile(state, "not json");
+  ToolResult r = runWith({"--simulate", "get", "hue"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "50\n");
+  EXPECT_EQ(r.err, "vemo simulator: ignoring state file " + state +
+                       " (not a JSON object); starting from defaults\n");
+}
+
+TEST_F(VemoctlTest, HelpListsTheExitCodes) {
+  ToolResult r = run({"--help"});
+  EXPECT_EQ(r.exitCode, 0);
+  for (const char* line : {"  0  success", "  1  an exchange", "  2  usage error", "  3  no monitor",
+                           "  4  value out of range", "  5  factory reset", "  6  the simulator"}) {
+    EXPECT_NE(r.out.find(line), std::string::npos) << line;
+  }
+}
+
+}  // namespace
+}  // namespace vemo::tooltest
