@@ -1,4 +1,6 @@
 // vemoctl reset power|color|osd|factory.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 
@@ -12,10 +14,10 @@ namespace {
 bool confirmed(int monitor) {
   std::cerr << "Reset monitor " << monitor << " to its factory settings? [y/N] " << std::flush;
   std::string answer;
-  if (!std::getline(std::cin, answer)) {
-    std::cerr << '\n';
-    return false;
-  }
+  bool answered = static_cast<bool>(std::getline(std::cin, answer));
+  // An answer that was not typed on a terminal has not ended the line.
+  if (!answered || isatty(STDIN_FILENO) != 1) std::cerr << '\n';
+  if (!answered) return false;
   return answer == "y" || answer == "Y" || answer == "yes";
 }
 
