@@ -290,6 +290,20 @@ TEST_F(BridgeReportsTest, LateReplyIsNotTakenForTheNextAnswer) {
   EXPECT_EQ(bridge_->queuedReplies(), 0u);
 }
 
+TEST_F(BridgeReportsTest, EveryReplyIsAwaitedForTwoSecondsAtMostAndStaleOnesNotAtAll) {
+  Bytes data = pattern(100);
+  ASSERT_TRUE(WriteI2C(kTarget, data.data(), 100));
+  const std::vector<int>& limits = bus().find("/dev/virtual/bridge0")->readTimeouts;
+  EXPECT_EQ(limits, std::vector<int>(2, 2000));  // one per chunk
+
+  fault(BridgeFault::Kind::NoReply);
+  EXPECT_FALSE(WriteI2C(kTarget, data.data(), 10));
+  Bytes buffer(4);
+  EXPECT_TRUE(ReadI2C(kTarget, buffer.data(), 4));
+  // After the missed reply, queued reports are drained without waiting.
+  EXPECT_EQ(limits, (std::vector<int>{2000, 2000, 2000, 0, 2000}));
+}
+
 // ---- Version -----------------------------------------------------------------
 
 struct VersionCase {
