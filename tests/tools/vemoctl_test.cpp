@@ -1,5 +1,6 @@
 // vemoctl against the simulator: every command, its text and JSON output, the
 // dump/restore round trip and the error paths with their exit codes.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -362,10 +363,22 @@ TEST_F(VemoctlTest, LogLevelWritesTheLibraryLogInTheWorkingDirectory) {
   EXPECT_EQ(log.find("TRACE"), std::string::npos);
 }
 
+// What LD_PRELOAD needs for the simulator; a sanitizer build also needs its
+// runtime ahead of it.
+std::string simulatorPreload() {
+  std::string preload = VEMO_SIM_LIBRARY_PATH;
+  Dl_info info{};
+  void* init = dlsym(RTLD_DEFAULT, "__asan_init");
+  if (init != nullptr && dladdr(init, &info) != 0 && info.dli_fname != nullptr) {
+    preload = std::string(info.dli_fname) + ":" + preload;
+  }
+  return preload;
+}
+
 TEST_F(VemoctlTest, AnyProgramRunsAgainstThePreloadedSimulator) {
   ok({"set", "brightness", "42"});
   ToolResult r = runProgram(scratch_.dir(), VEMOCTL_PATH, {"get", "brightness"},
-                            {{"VEMO_SIM_STATE", statePath()}, {"LD_PRELOAD", VEMO_SIM_LIBRARY_PATH}}, "");
+                            {{"VEMO_SIM_STATE", statePath()}, {"LD_PRELOAD", simulatorPreload()}}, "");
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "42\n");
 }

@@ -33,6 +33,15 @@ std::vector<fs::path> candidates() {
   return paths;
 }
 
+// A build with AddressSanitizer must keep its runtime first in the library
+// list, ahead of anything preloaded.
+std::string sanitizerRuntime() {
+  void* init = dlsym(RTLD_DEFAULT, "__asan_init");
+  Dl_info info{};
+  if (init == nullptr || dladdr(init, &info) == 0 || info.dli_fname == nullptr) return "";
+  return info.dli_fname;
+}
+
 }  // namespace
 
 bool simulatorLoaded() { return dlsym(RTLD_DEFAULT, kVemoSimStatePathSymbol) != nullptr; }
@@ -57,6 +66,9 @@ void enterSimulator(char** argv) {
                                       " next to vemoctl; set VEMO_SIM_LIBRARY to its path");
   }
   std::string preload = library.string();
+  if (std::string runtime = sanitizerRuntime(); !runtime.empty()) {
+    preload = runtime + ":" + preload;
+  }
   if (const char* existing = std::getenv("LD_PRELOAD"); existing && *existing) {
     preload += std::string(":") + existing;
   }
