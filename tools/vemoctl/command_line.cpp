@@ -1,0 +1,166 @@
+#include "tools/vemoctl/command_line.h"
+
+#include "tools/vemoctl/exit_codes.h"
+#include "tools/vemoctl/output.h"
+#include "tools/vemoctl/suggest.h"
+#include "tools/vemoctl/values.h"
+
+namespace vemoctl {
+namespace {
+
+constexpr unsigned kMaxRegisterWrite = 1023;
+constexpr unsigned kMaxRegisterRead = 254;
+
+std::string settingsHelp(bool writableOnly) {
+  std::string out = writableOnly ? "Settings and their accepted values:\n" : "Settings:\n";
+  for (const Setting& setting : catalogue()) {
+    if (writableOnly && !setting.writable()) continue;
+    std::string name = setting.name;
+    name.resize(std::max<std::size_t>(name.size() + 1, 25), ' ');
+    out += "  " + name + (setting.writable() ? acceptedValues(setting) : "read-only") + "\n";
+  }
+  return out;
+}
+
+unsigned number(const std::string& what, const std::string& text, unsigned max) {
+  return static_cast<unsigned>(parseUnsigned(what, text, max, "0 to " + std::to_string(max)));
+}
+
+}  // namespace
+
+CommandLine::CommandLine() : app_("vemoctl: read and change a monitor's settings through its USB bridge.") {
+  app_.footer(std::string("\n") + kExitCodeHelp +
+              "\nWith --simulate, the monitor is the simulator; its state file is\n"
+              "$VEMO_SIM_STATE, else $XDG_STATE_HOME/vemo/simulator.json, else\n"
+              "~/.local/state/vemo/simulator.json.");
+  app_.set_version_flag("--version", VEMOCTL_VERSION);
+  app_.require_subcommand(1);
+  app_.fallthrough();
+  app_.add_option("--monitor", options_.monitor, "Monitor index, from 0 (see list)")
+      ->check(CLI::Range(0, 255));
+  app_.add_option("--log-level", options_.logLevel,
+                  "Write the library's log file VemoMonitorSdk.log in the current directory")
+      ->check(CLI::IsMember({"off", "error", "warn", "debug", "trace"}));
+  app_.add_flag("--json", options_.json, "Print values as JSON");
+  app_.add_flag("--simulate", options_.simulate, "Talk to the simulated monitor instead of USB");
+
+  addMonitorCommands();
+  addSettingCommands();
+  addScalerCommands();
+  simReset_ = add(app_, "sim-reset", "Put the simulated monitor back to its factory state",
+                  [this] { return runSimReset(options_); });
+}
+
+CLI::App* CommandLine::add(CLI::App& parent, const char* name, const char* help, std::function<int()> run) {
+  CLI::App* command = parent.add_subcommand(name, help);
+  commands_.emplace_back(command, std::move(run));
+  return command;
+}
+
+void CommandLine::addMonitorCommands() {
+  add(app_, "list", "List the monitor bridges found", [this] { return runList(options_); });
+  add(app_, "info", "Show identity, backlight hours and capabilities", [this] { return runInfo(options_); });
+  CLI::App* reset =
+      add(app_, "reset", "Reset a group of settings", [this] { return runReset(options_, group_, yes_); });
+  reset->add_option("group", group_, "power, color, osd or factory")
+      ->required()
+      ->check(CLI::IsMember({"power", "color", "osd", "factory"}));
+  reset->add_flag("--yes,-y", yes_, "Do not ask before a factory reset");
+}
+
+void CommandLine::addSettingCommands() {
+  CLI::App* get = add(app_, "get", "Read settings (one name: the bare value)",
+                      [this] { return runGet(options_, names_, all_); });
+  get->add_option("names", names_, "Setting names");
+  get->add_flag("--all", all_, "Every setting");
+  get->footer(settingsHelp(false));
+
+  CLI::App* set = add(app_, "set", "Write one setting", [this] { return runSet(options_, name_, value_); });
+  set->add_option("name", name_, "Setting name")->required();
+  set->add_option("value", value_, "Value (masks in hex, e.g. 0x04)")->required();
+  set->footer(settingsHelp(true));
+
+  add(app_, "dump", "Print every readable setting (a profile for restore)",
+      [this] { return runDump(options_); });
+  CLI::App* restore = add(app_, "restore", "Apply a profile written by dump (FILE, or - for stdin)",
+                          [this] { return runRestore(options_, file_); });
+  restore->add_option("file", file_, "Profile file, or -")->required();
+}
+
+void CommandLine::addScalerCommands() {
+  CLI::App* reg = app_.add_subcommand("register", "Scaler registers at I2C address 0x4A");
+  reg->require_subcommand(1);
+
+  CLI::App* read = add(*reg, "read", "Read COUNT bytes from register REG on", [this] {
+    return runRegisterRead(options_, number("register", reg_, 0xFF),
+                           number("count", count_, kMaxRegisterRead));
+  });
+  read->add_option("reg", reg_, "Register (0 to 0xFF)")->required();
+  read->add_option("count", count_, "Number of bytes (1 to 254, default 1)");
+
+  CLI::App* write = add(*reg, "write", "Write bytes from register REG on", [this] {
+    std::vector<unsigned> bytes;
+    for (const std::string& b : bytes_) bytes.push_back(number("byte", b, 0xFF));
+    if (bytes.size() > kMaxRegisterWrite) {
+      throw ToolError(kOutOfRange, "register write: at most " + std::to_string(kMaxRegisterWrite) + " bytes");
+    }
+    return runRegisterWrite(options_, number("register", reg_, 0xFF), bytes);
+  });
+  write->add_option("reg", reg_, "Register (0 to 0xFF)")->required();
+  write->add_option("bytes", bytes_, "Bytes to write (1 to 1023)")->required();
+
+  CLI::App* wait = add(*reg, "wait", "Poll REG until (REG & MASK) == (VALUE & MASK)", [this] {
+    return runRegisterWait(options_, number("register", reg_, 0xFF), number("mask", mask_, 0xFF),
+                           number("value", expected_, 0xFF), tries_);
+  });
+  wait->add_option("reg", reg_, "Register (0 to 0xFF)")->required();
+  wait->add_option("mask", mask_, "Bits to compare")->required();
+  wait->add_option("value", expected_, "Expected bits")->required();
+  wait->add_option("--tries", tries_, "Reads before giving up (default 50)")->check(CLI::Range(1, 100000));
+
+  add(app_, "isp", "Switch the scaler into ISP mode and write its defaults",
+      [this] { return runIsp(options_); });
+}
+
+std::optional<int> CommandLine::parse(int argc, char** argv) {
+  try {
+    app_.parse(argc, argv);
+    return std::nullopt;
+  } catch (const CLI::Success& e) {
+    return app_.exit(e);  // --help, --version
+  } catch (const CLI::ParseError& e) {
+    std::string unknown = unknownCommand(argc, argv);
+    printError((unknown.empty() ? std::string(e.what()) : unknown) + " (see vemoctl --help)");
+    return kUsage;
+  }
+}
+
+bool CommandLine::needsSimulator() const { return options_.simulate || simReset_->parsed(); }
+
+int CommandLine::runCommand() {
+  for (const auto& [command, run] : commands_) {
+    if (command->parsed()) return run();
+  }
+  return kUsage;
+}
+
+// The first word that is neither an option nor an option's value, when it
+// names no command: a mistyped command.
+std::string CommandLine::unknownCommand(int argc, char** argv) const {
+  std::vector<std::string> names;
+  for (const CLI::App* command : app_.get_subcommands({})) names.push_back(command->get_name());
+  for (int i = 1; i < argc; ++i) {
+    std::string word = argv[i];
+    if (word == "--monitor" || word == "--log-level") {
+      ++i;
+      continue;
+    }
+    if (word.empty() || word[0] == '-') continue;
+    if (std::find(names.begin(), names.end(), word) != names.end()) return "";
+    std::string nearest = nearestName(word, names);
+    return "unknown command '" + word + "'" + (nearest.empty() ? "" : "; did you mean '" + nearest + "'?");
+  }
+  return "";
+}
+
+}  // namespace vemoctl

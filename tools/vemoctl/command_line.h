@@ -1,0 +1,48 @@
+// vemoctl's command line: the global options, the commands and their
+// arguments, and which command was asked for.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/vemoctl/commands.h"
+
+namespace vemoctl {
+
+class CommandLine {
+ public:
+  CommandLine();
+
+  // Nothing when a command is ready to run; otherwise the exit code (help or
+  // version printed, or a usage error reported).
+  std::optional<int> parse(int argc, char** argv);
+  const GlobalOptions& options() const { return options_; }
+  bool needsSimulator() const;
+  int runCommand();
+
+ private:
+  CLI::App* add(CLI::App& parent, const char* name, const char* help, std::function<int()> run);
+  void addMonitorCommands();
+  void addSettingCommands();
+  void addScalerCommands();
+  std::string unknownCommand(int argc, char** argv) const;
+
+  CLI::App app_;
+  GlobalOptions options_;
+  std::deque<std::pair<CLI::App*, std::function<int()>>> commands_;
+  CLI::App* simReset_ = nullptr;
+
+  std::vector<std::string> names_;
+  bool all_ = false;
+  bool yes_ = false;
+  std::string name_, value_, file_, group_;
+  std::string reg_, count_ = "1", mask_, expected_;
+  std::vector<std::string> bytes_;
+  int tries_ = 50;
+};
+
+}  // namespace vemoctl
