@@ -50,20 +50,24 @@ std::optional<std::uint8_t> parseByteKey(const std::string& key) {
 
 }  // namespace
 
-std::string toJson(const PersistentState& state) {
+std::string toJson(const SimulatorState& state) {
   nlohmann::ordered_json json;
   json["format"] = kFormat;
-  nlohmann::ordered_json settings = nlohmann::ordered_json::object();
-  for (const auto& [code, bytes] : state.settings) settings[hexCode(code)] = bytes;
-  json["settings"] = settings;
-  nlohmann::ordered_json colors = nlohmann::ordered_json::object();
-  for (const auto& [type, levels] : state.customColors) colors[std::to_string(type)] = levels;
-  json["custom-colors"] = colors;
-  json["scaler-registers"] = toHex(state.scalerRegisters.data(), state.scalerRegisters.size());
+  json["monitors"] = nlohmann::ordered_json::array();
+  for (const PersistentState& monitor : state) {
+    nlohmann::ordered_json settings = nlohmann::ordered_json::object();
+    for (const auto& [code, bytes] : monitor.settings) settings[hexCode(code)] = bytes;
+    nlohmann::ordered_json colors = nlohmann::ordered_json::object();
+    for (const auto& [type, levels] : monitor.customColors) colors[std::to_string(type)] = levels;
+    json["monitors"].push_back(
+        {{"settings", settings},
+         {"custom-colors", colors},
+         {"scaler-registers", toHex(monitor.scalerRegisters.data(), monitor.scalerRegisters.size())}});
+  }
   return json.dump(2) + "\n";
 }
 
-std::optional<PersistentState> fromJson(const std::string& text, std::string& error) {
+std::optional<SimulatorState> fromJson(const std::string& text, std::string& error) {
   nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
   if (json.is_discarded() || !json.is_object()) {
     error = "not a JSON object";
@@ -74,20 +78,24 @@ std::optional<PersistentState> fromJson(const std::string& text, std::string& er
     return std::nullopt;
   }
   try {
-    PersistentState state;
-    for (const auto& [key, bytes] : json.at("settings").items()) {
-      auto code = parseByteKey(key);
-      if (!code) throw std::runtime_error("bad command code " + key);
-      state.settings[*code] = bytes.get<std::vector<std::uint8_t>>();
-    }
-    for (const auto& [key, levels] : json.at("custom-colors").items()) {
-      auto type = parseByteKey(key);
-      if (!type) throw std::runtime_error("bad custom colour type " + key);
-      state.customColors[*type] = levels.get<std::array<std::uint8_t, 6>>();
-    }
-    if (!fromHex(json.at("scaler-registers").get<std::string>(), state.scalerRegisters.data(),
-                 state.scalerRegisters.size())) {
-      throw std::runtime_error("bad scaler registers");
+    SimulatorState state;
+    for (const nlohmann::json& saved : json.at("monitors")) {
+      PersistentState monitor;
+      for (const auto& [key, bytes] : saved.at("settings").items()) {
+        auto code = parseByteKey(key);
+        if (!code) throw std::runtime_error("bad command code " + key);
+        monitor.settings[*code] = bytes.get<std::vector<std::uint8_t>>();
+      }
+      for (const auto& [key, levels] : saved.at("custom-colors").items()) {
+        auto type = parseByteKey(key);
+        if (!type) throw std::runtime_error("bad custom colour type " + key);
+        monitor.customColors[*type] = levels.get<std::array<std::uint8_t, 6>>();
+      }
+      if (!fromHex(saved.at("scaler-registers").get<std::string>(), monitor.scalerRegisters.data(),
+                   monitor.scalerRegisters.size())) {
+        throw std::runtime_error("bad scaler registers");
+      }
+      state.push_back(std::move(monitor));
     }
     return state;
   } catch (const std::exception& e) {
@@ -96,7 +104,7 @@ std::optional<PersistentState> fromJson(const std::string& text, std::string& er
   }
 }
 
-std::optional<PersistentState> loadStateFile(const std::string& path, std::string& error) {
+std::optional<SimulatorState> loadStateFile(const std::string& path, std::string& error) {
   error.clear();
   std::ifstream in(path);
   if (!in) return std::nullopt;

@@ -16,13 +16,16 @@ struct PersistentState {
   std::array<std::uint8_t, 256> scalerRegisters{};
 };
 
-std::string toJson(const PersistentState& state);
+// The state of every simulated monitor, in bridge order.
+using SimulatorState = std::vector<PersistentState>;
+
+std::string toJson(const SimulatorState& state);
 // Nothing when the text is not a state file; `error` then says why.
-std::optional<PersistentState> fromJson(const std::string& text, std::string& error);
+std::optional<SimulatorState> fromJson(const std::string& text, std::string& error);
 
 // Reads the file; nothing when it does not exist or cannot be used (`error`
 // is then empty for a missing file, or the reason).
-std::optional<PersistentState> loadStateFile(const std::string& path, std::string& error);
+std::optional<SimulatorState> loadStateFile(const std::string& path, std::string& error);
 // Writes the file through a temporary one, so a reader never sees half a file.
 bool saveStateFile(const std::string& path, const std::string& json, std::string& error);
 

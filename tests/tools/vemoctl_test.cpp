@@ -303,6 +303,31 @@ TEST_F(VemoctlTest, AFailedExchangeExitsWithOne) {
   EXPECT_EQ(partial.out, "contrast: 50\n");
 }
 
+TEST_F(VemoctlTest, MonitorOptionSelectsAmongSeveralMonitorsEachWithItsOwnState) {
+  const Env three = {{"VEMO_SIM_MONITORS", "3"}};
+  ToolResult list = sim({"list"}, "", three);
+  EXPECT_EQ(list.exitCode, 0) << list.err;
+  EXPECT_EQ(list.out,
+            "monitor 0: firmware 1.2, USB serial VEMOSIM00001\n"
+            "monitor 1: firmware 1.2, USB serial VEMOSIM00002\n"
+            "monitor 2: firmware 1.2, USB serial VEMOSIM00003\n");
+
+  EXPECT_EQ(sim({"--monitor", "1", "set", "brightness", "40"}, "", three).exitCode, 0);
+  EXPECT_EQ(sim({"set", "brightness", "20", "--monitor", "2"}, "", three).exitCode, 0);
+  for (const auto& [monitor, shown] : {std::pair{"0", "75\n"}, {"1", "40\n"}, {"2", "20\n"}}) {
+    SCOPED_TRACE(monitor);
+    EXPECT_EQ(sim({"--monitor", monitor, "get", "brightness"}, "", three).out, shown);
+  }
+  ToolResult beyond = sim({"--monitor", "3", "get", "brightness"}, "", three);
+  EXPECT_EQ(beyond.exitCode, 3);
+  EXPECT_EQ(beyond.err, "vemoctl: no monitor 3 (found 3, numbered from 0)\n");
+
+  // With fewer monitors attached, the others' state waits for a later run.
+  EXPECT_EQ(ok({"set", "contrast", "10"}), "");
+  EXPECT_EQ(sim({"--monitor", "2", "get", "brightness", "contrast"}, "", three).out,
+            "brightness: 20\ncontrast: 50\n");
+}
+
 TEST_F(VemoctlTest, ResetsRestoreTheirOwnGroupOnly) {
   ok({"set", "power-led", "0"});
   ok({"set", "brightness", "30"});
