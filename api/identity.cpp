@@ -23,9 +23,11 @@ int GetBacklightHours(short* hours) {
 }
 
 // The first 10 bytes of the caller's buffer go out as they are, also the
-// terminator and whatever follows it in a shorter text.
+// terminator and whatever follows it in a shorter text. Those 10 bytes are
+// all the buffer is sure to hold (GetAssetTag's record has no terminator),
+// so the log lines show the text up to them and never read further.
 int SetAssetTag(const char* text) {
-  vemo::api::CallLine line("Set", "AssetTag", "(%s)", text);
+  vemo::api::CallLine line("Set", "AssetTag", "(%.10s)", text);
   line.entry();
   unsigned char payload[kAssetTag.recordLength];
   std::memcpy(payload, text, sizeof payload);
