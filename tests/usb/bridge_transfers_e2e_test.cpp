@@ -17,6 +17,24 @@ TEST_F(BridgeTransfersTest, FirmwareVersionComesFromTheVersionReport) {
   EXPECT_EQ(bridgeTraffic(), (std::vector<std::string>{outLine("01"), inLine("01 02 10")}));
 }
 
+// hidapi hands over an input report as long as the packet that carried it;
+// the library must treat the bytes the bridge did not send as zeros.
+TEST_F(BridgeTransfersTest, ShortInputReportsReadAsZeroFilled) {
+  connect();
+  bridgeDevice().sendShortInputReports(true);
+  EXPECT_EQ(GetFwVersion(), 0x0102);
+  EXPECT_EQ(SetBrightness(0), STATUS_OK);
+  unsigned char value = 9;
+  EXPECT_EQ(GetBrightness(&value), STATUS_OK);
+  EXPECT_EQ(value, 0);
+  std::vector<std::size_t> lengths;
+  for (const InterruptPacket& packet : bridgeDevice().interruptTraffic()) {
+    if (!packet.toDevice) lengths.push_back(packet.bytes.size());
+  }
+  // 01 01 02 | 05 | 06 00 6E 83 02 00 30 8F | 05 | 06 00 6E 84 02 00 30 00 E8
+  EXPECT_EQ(lengths, (std::vector<std::size_t>{3, 1, 8, 1, 9}));
+}
+
 TEST_F(BridgeTransfersTest, HundredBytesTravelInTwoChunksEachWay) {
   connect();
   Bytes data(100);

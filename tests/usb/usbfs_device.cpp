@@ -280,6 +280,9 @@ void UsbfsDevice::deliverInput() {
       state.waitingIn.pop_front();
       Bytes report = std::move(inputQueue_.front());
       inputQueue_.pop_front();
+      if (shortInput_) {
+        while (report.size() > 1 && report.back() == 0) report.pop_back();
+      }
       std::size_t room = static_cast<std::size_t>(urbOf(urb.urb).buffer_length);
       std::size_t n = std::min(room, report.size());
       if (n > 0) std::memcpy(urb.buffer->data, report.data(), n);
@@ -432,6 +435,7 @@ void UsbfsDevice::replug(std::shared_ptr<sim::VirtualBridge> bridge) {
   std::lock_guard<std::mutex> lock(mutex_);
   bridge_ = std::move(bridge);
   unplugged_ = false;
+  shortInput_ = false;
   driverBound_ = true;
   claimedBy_ = nullptr;
   claims_ = 0;
@@ -446,6 +450,11 @@ void UsbfsDevice::sendInputReport(const Bytes& report) {
   inputQueue_.push_back(report);
   deliverInput();
   updateReadiness();
+}
+
+void UsbfsDevice::sendShortInputReports(bool shorten) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  shortInput_ = shorten;
 }
 
 std::vector<InterruptPacket> UsbfsDevice::interruptTraffic() const {

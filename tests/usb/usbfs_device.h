@@ -58,6 +58,8 @@ class UsbfsDevice {
   void replug(std::shared_ptr<sim::VirtualBridge> bridge);
   // The device sends an input report nobody asked for (a late reply).
   void sendInputReport(const Bytes& report);
+  // Input reports end after their last non-zero byte (short packets).
+  void sendShortInputReports(bool shorten);
 
   const UsbIdentity& identity() const { return identity_; }
   std::vector<InterruptPacket> interruptTraffic() const;
@@ -116,6 +118,7 @@ class UsbfsDevice {
   UMockdevIoctlClient* claimedBy_ = nullptr;
   bool driverBound_ = true;  // the kernel's HID driver owns the interface
   bool unplugged_ = false;
+  bool shortInput_ = false;
   int claims_ = 0;
   std::vector<InterruptPacket> traffic_;
   std::vector<ControlRequest> controls_;
