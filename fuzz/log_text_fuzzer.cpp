@@ -6,6 +6,7 @@
 //   operation byte, a 32-bit level or count, a length byte n and n bytes.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -151,9 +152,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         break;
       case kAssetTag: {
-        // A NUL-terminated text in a buffer of at least 10 bytes.
-        auto buffer = std::make_unique<char[]>(text.size() + 1 < 10 ? 10 : text.size() + 1);
-        std::memcpy(buffer.get(), text.c_str(), text.size() + 1);
+        // A buffer of at least 10 bytes: a NUL-terminated text of any length,
+        // or (odd numbers) exactly 10 bytes as GetAssetTag hands them out,
+        // with no terminator.
+        bool record = (number & 1) != 0;
+        std::size_t size = record ? 10 : (text.size() + 1 < 10 ? 10 : text.size() + 1);
+        auto buffer = std::make_unique<char[]>(size);
+        std::memcpy(buffer.get(), text.c_str(),
+                    record ? std::min<std::size_t>(10, text.size() + 1) : text.size() + 1);
         int tagResult = SetAssetTag(buffer.get());
         if (tagResult != STATUS_OK && tagResult != STATUS_NOT_CONNECTED && tagResult != STATUS_COMM_FAILURE) {
           violated("SetAssetTag result");

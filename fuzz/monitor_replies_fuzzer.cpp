@@ -167,12 +167,12 @@ const Call kCalls[] = {
       return GetBacklightHours(&hours);
     },
     [](const Arguments& a) {
-      // A NUL-terminated text in a buffer of exactly 10 bytes, or of 11 for a
-      // text of ten characters.
+      // The caller's buffer of 10 bytes: a text of up to 9 characters with
+      // its NUL, or ten characters that fill it (GetAssetTag's record).
       std::size_t textLength = a.b[0] % 11;
-      auto text = std::make_unique<char[]>(textLength < 10 ? 10 : 11);
+      auto text = std::make_unique<char[]>(10);
       for (std::size_t i = 0; i < textLength; ++i) text[i] = static_cast<char>(a.b[1 + i % 7] | 1);
-      text[textLength] = '\0';
+      if (textLength < 10) text[textLength] = '\0';
       return SetAssetTag(text.get());
     },
     BYTE_GETTER(GetPowerState),
