@@ -103,6 +103,7 @@ seed $l dump-huge-count            00 00 02 7F FF FF FF 10 00 $(rep 16 A5)
 seed $l raw-line                   00 00 03 00 00 00 00 05 00 $(text "hello")
 seed $l asset-tag-connected        03 01 04 00 00 00 00 0A 00 $(text "ABCDEFGHIJ")
 seed $l asset-tag-short            04 01 04 00 00 00 00 03 00 $(text "ABC")
+seed $l asset-tag-record           03 01 04 00 00 00 01 0A 00 $(text "ASSET-0001")
 seed $l asset-tag-not-connected    03 00 04 00 00 00 00 0A 00 $(text "ABCDEFGHIJ")
 seed $l reopen                     03 00 05 00 00 00 00 00 00 00 00 00 00 03 02 00 41 42
 seed $l level-out-of-range         05 00 00 00 00 00 01 02 00 41 42
