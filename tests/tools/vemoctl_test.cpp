@@ -239,6 +239,8 @@ TEST_F(VemoctlTest, BadInputGetsOneLineAndItsExitCodeWithNothingSent) {
       {{"set", "brightness", "bright"}, {}, 2, "brightness: 'bright' is not a number"},
       {{"set", "brightness", "-1"}, {}, 2, "brightness: '-1' is not a number"},
       {{"set", "monitor-name", "X"}, {}, 2, "monitor-name is read-only"},
+      {{"set", "asset-tag", "A\\x00B"}, {}, 2, "asset-tag: 'A\\x00B' holds a NUL byte, which ends the text"},
+      {{"set", "asset-tag", "A\\x4"}, {}, 2, "asset-tag: 'A\\x4' has a broken escape"},
       {{"set", "custom-color", "1,2,3"},
        {},
        2,

@@ -107,9 +107,11 @@ Write parseText(const Setting& setting, const std::string& text) {
   if (!unescapeRecord(text, bytes)) {
     throw ToolError(kUsage, std::string(setting.name) + ": '" + text + "' has a broken escape");
   }
-  if (bytes.size() > setting.textLength || bytes.find('\0') != std::string::npos) {
-    outOfRange(setting, "'" + text + "'");
+  if (bytes.find('\0') != std::string::npos) {
+    throw ToolError(kUsage,
+                    std::string(setting.name) + ": '" + text + "' holds a NUL byte, which ends the text");
   }
+  if (bytes.size() > setting.textLength) outOfRange(setting, "'" + text + "'");
   // The setter sends the whole record: the text, then zeros.
   std::vector<char> record(setting.textLength + 1, '\0');
   std::copy(bytes.begin(), bytes.end(), record.begin());
