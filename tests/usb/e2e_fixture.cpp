@@ -41,6 +41,11 @@ UsbMachine& UsbMachine::instance() { return *machine; }
 
 void UsbMachine::SetUp() {
   machine = this;
+  // Nothing here is worth running unless the library talks to the real stack.
+  std::string hidapi = objectDefining("hid_enumerate");
+  if (hidapi.empty() || hidapi != realPath(VEMO_SYSTEM_HIDAPI)) {
+    FAIL() << "hid_enumerate comes from '" << hidapi << "', not from " << VEMO_SYSTEM_HIDAPI;
+  }
   // The testbed must exist before hidapi's first call starts libusb.
   testbed_ = std::make_unique<UsbTestbed>();
   UsbIdentity impostor = identity(0x0451, 0xCA01, "E2E-IMPOSTOR", 1);

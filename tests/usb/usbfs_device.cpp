@@ -473,11 +473,6 @@ void UsbfsDevice::clearRecord() {
   controls_.clear();
 }
 
-int UsbfsDevice::openHandles() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return static_cast<int>(clients_.size());
-}
-
 int UsbfsDevice::claims() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return claims_;

@@ -65,7 +65,6 @@ class UsbfsDevice {
   std::vector<InterruptPacket> interruptTraffic() const;
   std::vector<ControlRequest> controlRequests() const;
   void clearRecord();
-  int openHandles() const;
   int claims() const;  // successful CLAIMINTERFACE requests so far
   bool claimed() const;
   bool driverBound() const;
