@@ -68,7 +68,7 @@ ConnectedMonitor::ConnectedMonitor(unsigned char logLevel) {
   resetLibrary();
   bus().clear();
   device_ = sim::makeStandardBridge();
-  bus().addBridge("/dev/virtual/bridge0", L"BRIDGE-0", device_.bridge);
+  hidDevice_ = &bus().addBridge("/dev/virtual/bridge0", L"BRIDGE-0", device_.bridge);
   SetDebugLevel(logLevel);
   connected_ = ConnectMonitor(0) == STATUS_OK;
   forgetTraffic();
@@ -82,6 +82,7 @@ ConnectedMonitor::~ConnectedMonitor() {
 void ConnectedMonitor::forgetTraffic() const {
   device_.bridge->clearRecord();
   device_.monitor->clearRecord();
+  hidDevice_->readTimeouts.clear();
 }
 
 PopulatedBus::PopulatedBus(int devices, int bridges) {
@@ -109,6 +110,7 @@ PopulatedBus::~PopulatedBus() {
 
 void PopulatedBus::forgetTraffic() const {
   for (const auto& bridge : bridges_) bridge->clearRecord();
+  for (sim::VirtualHidDevice& d : bus().devices()) d.readTimeouts.clear();
 }
 
 int PopulatedBus::foreignOpens() const {

@@ -36,13 +36,15 @@ class ConnectedMonitor {
 
   bool connected() const { return connected_; }
   const sim::StandardBridge& device() const { return device_; }
-  // The device model records all traffic; dropping the records keeps its
-  // memory from growing with the number of exchanges.
+  // The device model records all traffic (reports, frames, read time limits);
+  // dropping the records keeps its memory from growing with the number of
+  // exchanges.
   void forgetTraffic() const;
 
  private:
   ScratchDirectory scratch_;
   sim::StandardBridge device_;
+  sim::VirtualHidDevice* hidDevice_ = nullptr;
   bool connected_ = false;
 };
 
