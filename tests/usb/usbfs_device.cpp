@@ -18,6 +18,7 @@ namespace {
 
 constexpr unsigned kCapabilities = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_NO_PACKET_SIZE_LIM;
 constexpr std::size_t kSetupSize = 8;
+constexpr std::size_t kMaxBuffer = 4096;  // far more than this device's transfers need
 
 struct Setup {
   std::uint8_t requestType;
@@ -90,11 +91,7 @@ UsbfsDevice::~UsbfsDevice() {
   umockdev_testbed_detach_ioctl(testbed_, node_.c_str(), nullptr);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (auto& [client, state] : clients_) {
-      for (Urb& urb : state.waitingIn) unref(urb.urb);
-      for (Urb& urb : state.reapable) unref(urb.urb);
-    }
-    clients_.clear();
+    while (!clients_.empty()) dropClient(clients_.begin()->first);
   }
   g_object_unref(handler_);
   if (fifo_ >= 0) close(fifo_);
@@ -162,14 +159,14 @@ UsbfsDevice::Result UsbfsDevice::submit(Client& client, UMockdevIoctlData* arg) 
   urb.urb = resolve(arg, 0, sizeof(usbdevfs_urb));
   if (urb.urb == nullptr) return {-1, EFAULT};
   usbdevfs_urb& u = urbOf(urb.urb);
-  if (u.buffer_length < 0 || static_cast<std::size_t>(u.buffer_length) > 4096) {
-    unref(urb.urb);
+  if (u.buffer_length < 0 || static_cast<std::size_t>(u.buffer_length) > kMaxBuffer) {
+    forget(urb);
     return {-1, EINVAL};
   }
   if (u.buffer_length > 0) {
     urb.buffer = resolve(urb.urb, offsetof(usbdevfs_urb, buffer), u.buffer_length);
     if (urb.buffer == nullptr) {
-      unref(urb.urb);
+      forget(urb);
       return {-1, EFAULT};
     }
   }
@@ -186,8 +183,7 @@ UsbfsDevice::Result UsbfsDevice::submit(Client& client, UMockdevIoctlData* arg) 
     collectReplies();
     deliverInput();
   } else {
-    unref(urb.buffer);
-    unref(urb.urb);
+    forget(urb);
     return {-1, EINVAL};
   }
   return {0, 0};
@@ -232,7 +228,8 @@ void UsbfsDevice::control(Urb& urb) {
   std::size_t n = std::min({answer.size(), static_cast<std::size_t>(setup.length), room});
   std::memcpy(bytes + kSetupSize, answer.data(), n);
   u.status = 0;
-  u.actual_length = static_cast<int>((setup.requestType & 0x80) ? n : setup.length);
+  u.actual_length =
+      static_cast<int>((setup.requestType & 0x80) ? n : std::min<std::size_t>(setup.length, room));
 }
 
 void UsbfsDevice::interruptOut(Urb& urb) {
@@ -245,15 +242,7 @@ void UsbfsDevice::interruptOut(Urb& urb) {
     // The bridge vanished as this report was written.
     u.status = -ENODEV;
     u.actual_length = 0;
-    unplugged_ = true;
-    for (auto& [key, state] : clients_) {
-      while (!state.waitingIn.empty()) {
-        Urb pending = state.waitingIn.front();
-        state.waitingIn.pop_front();
-        complete(state, pending, -ENODEV, 0);
-      }
-    }
-    inputQueue_.clear();
+    disappear();
     return;
   }
   u.status = taken ? 0 : -EPIPE;
@@ -293,6 +282,12 @@ void UsbfsDevice::deliverInput() {
   }
 }
 
+void UsbfsDevice::forget(Urb& urb) {
+  unref(urb.buffer);
+  unref(urb.urb);
+  urb = Urb{};
+}
+
 void UsbfsDevice::complete(Client& client, Urb urb, int status, int actualLength) {
   urbOf(urb.urb).status = status;
   urbOf(urb.urb).actual_length = actualLength;
@@ -309,8 +304,7 @@ UsbfsDevice::Result UsbfsDevice::reap(Client& client, UMockdevIoctlData* arg) {
   // data synchronised back when the ioctl completes.
   umockdev_ioctl_data_set_ptr(slot, 0, urb.urb);
   unref(slot);
-  unref(urb.buffer);
-  unref(urb.urb);
+  forget(urb);
   return {0, 0};
 }
 
@@ -385,14 +379,8 @@ UsbfsDevice::Result UsbfsDevice::release(UMockdevIoctlClient* client) {
 void UsbfsDevice::dropClient(UMockdevIoctlClient* client) {
   auto it = clients_.find(client);
   if (it != clients_.end()) {
-    for (Urb& urb : it->second.waitingIn) {
-      unref(urb.buffer);
-      unref(urb.urb);
-    }
-    for (Urb& urb : it->second.reapable) {
-      unref(urb.buffer);
-      unref(urb.urb);
-    }
+    for (Urb& urb : it->second.waitingIn) forget(urb);
+    for (Urb& urb : it->second.reapable) forget(urb);
     clients_.erase(it);
   }
   if (claimedBy_ == client) claimedBy_ = nullptr;  // closing releases the interface
@@ -418,8 +406,13 @@ void UsbfsDevice::updateReadiness() {
 
 void UsbfsDevice::unplug() {
   std::lock_guard<std::mutex> lock(mutex_);
-  unplugged_ = true;
   if (bridge_ != nullptr) bridge_->unplug();
+  disappear();
+  updateReadiness();
+}
+
+void UsbfsDevice::disappear() {
+  unplugged_ = true;
   for (auto& [key, state] : clients_) {
     while (!state.waitingIn.empty()) {
       Urb urb = state.waitingIn.front();
@@ -428,7 +421,6 @@ void UsbfsDevice::unplug() {
     }
   }
   inputQueue_.clear();
-  updateReadiness();
 }
 
 void UsbfsDevice::replug(std::shared_ptr<sim::VirtualBridge> bridge) {

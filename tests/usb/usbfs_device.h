@@ -102,6 +102,8 @@ class UsbfsDevice {
   void collectReplies();
   void deliverInput();
   void complete(Client& client, Urb urb, int status, int actualLength);
+  static void forget(Urb& urb);  // drops our references
+  void disappear();
   void dropClient(UMockdevIoctlClient* client);
   void updateReadiness();
 
