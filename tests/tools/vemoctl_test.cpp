@@ -146,6 +146,23 @@ TEST_F(VemoctlTest, TextDumpFileRestoresTheSameSettings) {
   EXPECT_EQ(ok({"dump"}), before);
 }
 
+// On a terminal, restore shows "[n/total] setting" on stderr and wipes it
+// before each result line; `script` gives it a terminal.
+TEST_F(VemoctlTest, RestoreShowsItsProgressOnATerminalOnly) {
+  writeFile(scratch_.path("p.json"), R"({"brightness": 30, "contrast": 40})");
+  const std::string command = std::string(VEMOCTL_PATH) + " --simulate restore p.json";
+  ToolResult onTerminal = runProgram(scratch_.dir(), "script", {"-qec", command, "/dev/null"},
+                                     {{"VEMO_SIM_STATE", statePath()}, {"VEMO_SIM_FAST", "1"}}, "");
+  ASSERT_EQ(onTerminal.exitCode, 0) << onTerminal.err;
+  EXPECT_NE(onTerminal.out.find("\r\033[K[1/2] brightness\r\033[Kbrightness: 30 ok"), std::string::npos)
+      << onTerminal.out;
+  EXPECT_NE(onTerminal.out.find("\r\033[K[2/2] contrast\r\033[Kcontrast: 40 ok"), std::string::npos);
+
+  ToolResult piped = sim({"restore", "p.json"});
+  EXPECT_EQ(piped.err, "");
+  EXPECT_EQ(piped.out.find('\r'), std::string::npos);
+}
+
 TEST_F(VemoctlTest, RestoreReportsEachResultAndFailsWhenAnyWriteFails) {
   writeFile(scratch_.path("p.json"),
             R"({"brightness": 30, "osd-timer": 70, "contrast": 40, "monitor-name": "X"})");
