@@ -33,7 +33,21 @@ std::wstring selectedSerial() {
   return serial;
 }
 
+// The serial strings of the devices with the bridge's IDs, in hidapi's order.
+std::vector<std::wstring> candidatesInOrder() {
+  std::vector<std::wstring> serials;
+  hid_device_info* devices = hid_enumerate(0x0451, 0xCA01);
+  for (hid_device_info* it = devices; it != nullptr; it = it->next) {
+    serials.push_back(it->serial_number != nullptr ? it->serial_number : L"");
+  }
+  hid_free_enumeration(devices);
+  return serials;
+}
+
 TEST_F(DiscoveryTest, OnlyTheDeviceThatAnswersTheFeatureReportCountsAndIsSelected) {
+  ASSERT_EQ(candidatesInOrder(), (std::vector<std::wstring>{L"E2E-IMPOSTOR", L"E2E-BRIDGE-1"}));
+  impostorDevice().clearRecord();
+  bridgeDevice().clearRecord();
   unsigned char count = 0;
   ASSERT_EQ(GetAvailableMonitors(&count), STATUS_OK);
   EXPECT_EQ(count, 1);

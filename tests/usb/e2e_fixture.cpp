@@ -48,11 +48,11 @@ void UsbMachine::SetUp() {
   }
   // The testbed must exist before hidapi's first call starts libusb.
   testbed_ = std::make_unique<UsbTestbed>();
-  UsbIdentity impostor = identity(0x0451, 0xCA01, "E2E-IMPOSTOR", 1);
+  UsbIdentity impostor = identity(0x0451, 0xCA01, "E2E-IMPOSTOR", 3);
   impostor.featureAnswer = {0x01, 0xCB};
   impostor_ = &testbed_->add(impostor, nullptr);
   bridge_ = &testbed_->add(identity(0x0451, 0xCA01, "E2E-BRIDGE-1", 2), sim::makeStandardBridge().bridge);
-  UsbIdentity keyboard = identity(0x046D, 0xC31C, "KBD-0001", 3);
+  UsbIdentity keyboard = identity(0x046D, 0xC31C, "KBD-0001", 1);
   keyboard.manufacturer = "Logi";
   keyboard.product = "Keyboard";
   keyboard.featureAnswer = {};

@@ -1,8 +1,8 @@
 // The machine every end-to-end test runs on: a umockdev testbed with three
-// USB HID devices, in enumeration order
-//   1-1  0451:CA01 with the wrong feature answer (01 CB), serial E2E-IMPOSTOR
+// USB HID devices, in the order hidapi lists them
+//   1-3  0451:CA01 with the wrong feature answer (01 CB), serial E2E-IMPOSTOR
 //   1-2  0451:CA01, the bridge with monitor and scaler behind it, serial E2E-BRIDGE-1
-//   1-3  046D:C31C, a keyboard without the bridge's report protocol
+//   1-1  046D:C31C, a keyboard without the bridge's report protocol
 // and the shipped library talking to them through the system's hidapi and
 // libusb. Each test starts with a freshly plugged bridge and an empty error
 // registry.
