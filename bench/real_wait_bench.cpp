@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <utility>
 #include <vector>
 
 #include "bench/support/results.h"
@@ -112,9 +111,13 @@ int summarise(const RecordingReporter& results) {
 }  // namespace vemo::bench
 
 int main(int argc, char** argv) {
-  for (auto [name, call] : {std::pair{vemo::bench::kName, vemo::bench::setBrightness},
-                            std::pair{vemo::bench::kBareName, vemo::bench::bareSleep}}) {
-    benchmark::RegisterBenchmark(name, vemo::bench::runRealWait, call)
+  struct Measured {
+    const char* name;
+    int (*call)();
+  };
+  for (const Measured& m : {Measured{vemo::bench::kName, vemo::bench::setBrightness},
+                            Measured{vemo::bench::kBareName, vemo::bench::bareSleep}}) {
+    benchmark::RegisterBenchmark(m.name, vemo::bench::runRealWait, m.call)
         ->Iterations(vemo::bench::kCalls)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
