@@ -62,5 +62,19 @@ TEST_F(BridgeFaultsTest, UnplugDuringAnExchangeFailsPromptlyAndDisconnectsCleanl
   EXPECT_EQ(count, 0);
 }
 
+TEST_F(BridgeFaultsTest, UnplugAsAReportIsWrittenFailsTheWrite) {
+  connect();
+  bridgeDevice().withModel([&] { model_.bridge->injectFault({sim::BridgeFault::Kind::Unplug}); });
+  auto start = Clock::now();
+  EXPECT_EQ(SetBrightness(10), STATUS_COMM_FAILURE);
+  EXPECT_LT(secondsSince(start), 1.0);
+  EXPECT_TRUE(bridgeDevice().unplugged());
+  // Only the one report ever reached the wire.
+  EXPECT_EQ(bridgeTraffic(), (std::vector<std::string>{outLine("05 01 37 00 06 51 83 EA 30 0A 6C")}));
+  EXPECT_EQ(GetFwVersion(), 0);
+  EXPECT_EQ(DisconnectMonitor(), STATUS_OK);
+  EXPECT_EQ(SelectedDevice, nullptr);
+}
+
 }  // namespace
 }  // namespace vemo::usb
