@@ -110,7 +110,7 @@ int hid_write(hid_device* dev, const unsigned char* data, size_t length) {
 
 int hid_read_timeout(hid_device* dev, unsigned char* data, size_t length, int milliseconds) {
   if (dev == nullptr || dev->device->bridge == nullptr) return -1;
-  dev->device->readTimeouts.push_back(milliseconds);
+  if (dev->device->recordTimeouts) dev->device->readTimeouts.push_back(milliseconds);
   return dev->device->bridge->hostRead(data, length);
 }
 

@@ -55,7 +55,7 @@ bool VirtualBridge::hostWrite(const std::uint8_t* data, std::size_t length) {
 
   Report request{};
   std::memcpy(request.data(), data, std::min(length, request.size()));
-  reports_.push_back({true, request});
+  if (recording_) reports_.push_back({true, request});
 
   QueuedReply reply;
   bool answers = handle(request, reply.bytes);
@@ -101,7 +101,7 @@ int VirtualBridge::hostRead(std::uint8_t* data, std::size_t length) {
   QueuedReply reply = replies_.front();
   replies_.pop_front();
   if (reply.failsToRead) return -1;
-  reports_.push_back({false, reply.bytes});
+  if (recording_) reports_.push_back({false, reply.bytes});
   std::size_t n = std::min(length, reply.bytes.size());
   std::memcpy(data, reply.bytes.data(), n);
   return static_cast<int>(n);

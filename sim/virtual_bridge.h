@@ -59,6 +59,8 @@ class VirtualBridge {
   const std::vector<ReportRecord>& reports() const { return reports_; }
   std::vector<Report> requests() const;  // the host's reports only, in order
   void clearRecord() { reports_.clear(); }
+  // A long-running simulator keeps no record, so its memory stays constant.
+  void setRecording(bool on) { recording_ = on; }
   std::size_t requestCount() const { return requestCount_; }
   std::size_t queuedReplies() const { return replies_.size(); }
   std::uint8_t busSpeed() const { return busSpeed_; }
@@ -86,6 +88,7 @@ class VirtualBridge {
   std::uint16_t firmwareVersion_;
   std::uint8_t busSpeed_ = 0;
   bool unplugged_ = false;
+  bool recording_ = true;
 
   // The transfer in progress.
   std::uint8_t address_ = 0;

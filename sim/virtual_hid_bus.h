@@ -33,6 +33,7 @@ struct VirtualHidDevice {
   int opens = 0;        // successful hid_open_path calls
   int openHandles = 0;  // handles not yet closed
   std::vector<int> readTimeouts;  // the time limit of every read, in milliseconds (-1: none)
+  bool recordTimeouts = true;
 };
 
 // A bridge with the monitor at 0x37 and the scaler at 0x4A behind it.

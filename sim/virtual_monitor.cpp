@@ -166,7 +166,7 @@ std::vector<Bytes> VirtualMonitor::hostFrames() const {
 }
 
 bool VirtualMonitor::write(const std::uint8_t* data, std::size_t length) {
-  frames_.push_back({true, Bytes(data, data + length)});
+  if (recording_) frames_.push_back({true, Bytes(data, data + length)});
   pendingReply_.reset();
   // A frame the monitor cannot trust is ignored, as on a DDC/CI bus.
   if (length < 5 || data[0] != kHostSource || (data[1] & 0x80) == 0) {
@@ -279,7 +279,7 @@ bool VirtualMonitor::read(std::uint8_t* data, std::size_t length) {
     std::memset(data, 0, length);
     std::memcpy(data, reply.data(), std::min(length, reply.size()));
   }
-  frames_.push_back({false, Bytes(data, data + length)});
+  if (recording_) frames_.push_back({false, Bytes(data, data + length)});
   return true;
 }
 

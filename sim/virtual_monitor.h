@@ -64,6 +64,7 @@ class VirtualMonitor : public I2cTarget {
   std::vector<Bytes> hostFrames() const;
   int rejectedFrames() const { return rejectedFrames_; }
   void clearRecord() { frames_.clear(); }
+  void setRecording(bool on) { recording_ = on; }
 
   // Command codes this model knows, with their value width and whether the
   // host may write them.
@@ -87,6 +88,7 @@ class VirtualMonitor : public I2cTarget {
   std::vector<FrameRecord> frames_;
   std::vector<std::uint8_t> resets_;
   int rejectedFrames_ = 0;
+  bool recording_ = true;
 };
 
 // A reply frame 6E 80|n 02 status code value... checksum.
