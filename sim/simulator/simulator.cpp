@@ -75,14 +75,18 @@ class Simulator {
                         std::make_shared<PersistentScaler>(changed), std::make_shared<VirtualBridge>()};
       s.bridge->attach(0x37, s.monitor);
       s.bridge->attach(0x4A, s.scaler);
+      // An application may run for days: keep no record of its traffic.
+      s.bridge->setRecording(false);
+      s.monitor->setRecording(false);
       for (std::uint8_t code : refused) s.monitor->refuse(code);
       bridges_.push_back(std::move(s));
     }
     load();
     for (std::size_t i = 0; i < bridges_.size(); ++i) {
       int index = static_cast<int>(i);
-      VirtualHidBus::instance().addBridge("sim:bridge-" + std::to_string(index), serialOf(index),
-                                          bridges_[i].bridge);
+      VirtualHidBus::instance()
+          .addBridge("sim:bridge-" + std::to_string(index), serialOf(index), bridges_[i].bridge)
+          .recordTimeouts = false;
     }
   }
 
