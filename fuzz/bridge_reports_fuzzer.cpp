@@ -91,6 +91,16 @@ void scriptAnswers(ByteStream& in, vemo::sim::VirtualBridge& bridge) {
   }
 }
 
+// The most requests a bit wait may make: every register read is two
+// requests, and a run of failed reads ends the wait after ten.
+constexpr std::size_t kFailedReadsThatEndAWait = 10;
+constexpr int kIspTries = 50;
+std::size_t maxWaitRequests(int tries) {
+  std::size_t reads =
+      (tries > 0 ? static_cast<std::size_t>(tries) : 0) * kFailedReadsThatEndAWait + kFailedReadsThatEndAWait;
+  return 2 * reads;
+}
+
 // The caller's buffer, exactly as long as the caller says, so that any byte
 // the library touches beyond it is caught.
 std::unique_ptr<unsigned char[]> exactBuffer(std::size_t length, unsigned char fill) {
@@ -148,9 +158,14 @@ void runStep(ByteStream& in, vemo::sim::StandardBridge& dev) {
       break;
     case kWaitForBit:
       WaitForBitChange(address, reg, mask, value, tries);
+      if (requestsMade() > maxWaitRequests(tries)) violated("the bit wait did not give up");
       break;
     case kEnableIsp:
       EnableISP_Demo();
+      // The first read, the ISP request, the wait, seven defaults and the last read.
+      if (requestsMade() > 1 + 1 + maxWaitRequests(kIspTries) + 7 + 2) {
+        violated("the ISP sequence did not give up");
+      }
       break;
     default:
       SetBusSpeed(value);

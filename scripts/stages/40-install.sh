@@ -19,8 +19,10 @@ cmake --build "$build" -j "$(nproc)"
 cmake --install "$build" --prefix "$prefix"
 
 fail() { echo "install test: $*" >&2; exit 1; }
-# The SDK library a program loads, as a canonical path.
-loaded_sdk() { realpath "$(ldd "$1" | sed -n 's/.*libVemoMonitorSdk\.so\.1 => \(.*\) (0x.*/\1/p')"; }
+# The SDK library a program loads (with an optional library path), as a canonical path.
+loaded_sdk() {
+  realpath "$(LD_LIBRARY_PATH=${2:-} ldd "$1" | sed -n 's/.*libVemoMonitorSdk\.so\.1 => \(.*\) (0x.*/\1/p')"
+}
 
 libdir=$(find "$prefix" -name 'libVemoMonitorSdk.so.1.1.0' -printf '%h\n' | head -n 1)
 [ -n "$libdir" ] || fail "libVemoMonitorSdk.so.1.1.0 not installed"
@@ -36,6 +38,14 @@ rule=$prefix/lib/udev/rules.d/70-vemo-monitor-bridge.rules
 [ -f "$rule" ] || fail "udev rule not installed"
 grep -Eq '^SUBSYSTEM=="usb",.*ATTR\{idVendor\}=="0451", ATTR\{idProduct\}=="ca01", TAG\+="uaccess"$' "$rule" ||
   fail "udev rule does not tag the bridge's USB device for uaccess"
+
+# The command-line tool, once the tree has one, comes with the SDK.
+if [ -f tools/vemoctl/CMakeLists.txt ]; then
+  [ -x "$prefix/bin/vemoctl" ] || fail "vemoctl not installed"
+  [ "$(loaded_sdk "$prefix/bin/vemoctl" "$libdir")" = "$libdir/libVemoMonitorSdk.so.1.1.0" ] ||
+    fail "vemoctl does not load the installed library"
+  LD_LIBRARY_PATH=$libdir "$prefix/bin/vemoctl" --help >/dev/null || fail "installed vemoctl --help failed"
+fi
 
 echo "-- C client with pkg-config"
 export PKG_CONFIG_PATH=$libdir/pkgconfig
