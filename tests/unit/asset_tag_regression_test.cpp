@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "tests/support/sdk_fixture.h"
 
@@ -32,11 +33,11 @@ class GuardedRecord {
   unsigned char* base_ = nullptr;
 };
 
-class AssetTagRegressionTest : public SdkTest, public ::testing::WithParamInterface<unsigned char> {};
+class AssetTagRegressionTest : public SdkTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(AssetTagRegressionTest, RecordFromGetAssetTagGoesBackWithoutReadingPastIt) {
   connectStandard();
-  ASSERT_EQ(SetDebugLevel(GetParam()), STATUS_OK);
+  ASSERT_EQ(SetDebugLevel(static_cast<unsigned char>(GetParam())), STATUS_OK);
   GuardedRecord record;
   ASSERT_TRUE(record.ready());
   ASSERT_EQ(GetAssetTag(record.bytes()), STATUS_OK);
@@ -60,7 +61,10 @@ TEST_P(AssetTagRegressionTest, RecordFromGetAssetTagGoesBackWithoutReadingPastIt
 
 // The line is built whatever the level, so the record must be safe at every level.
 INSTANTIATE_TEST_SUITE_P(EveryLevel, AssetTagRegressionTest,
-                         ::testing::Values(VEMO_LOG_OFF, VEMO_LOG_ERROR, VEMO_LOG_DEBUG, VEMO_LOG_TRACE));
+                         ::testing::Values(VEMO_LOG_OFF, VEMO_LOG_ERROR, VEMO_LOG_DEBUG, VEMO_LOG_TRACE),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return "Level" + std::to_string(info.param);
+                         });
 
 using AssetTagTextTest = SdkTest;
 
