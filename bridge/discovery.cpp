@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "bridge/report_io.h"
 #include "include/VemoMonitorSdk.h"
 
 hid_device* SelectedDevice = nullptr;
@@ -14,8 +15,7 @@ constexpr unsigned short kBridgeVendorId = 0x0451;
 constexpr unsigned short kBridgeProductId = 0xCA01;
 
 bool hasBridgeIds(const hid_device_info& info) {
-  return info.vendor_id == kBridgeVendorId && info.product_id == kBridgeProductId &&
-         info.path != nullptr;
+  return info.vendor_id == kBridgeVendorId && info.product_id == kBridgeProductId && info.path != nullptr;
 }
 
 // A bridge answers feature report 0 with exactly FeatureData. Bytes the device
@@ -66,6 +66,7 @@ bool OpenDevice(int index) {
 
 bool CloseDevice() {
   if (SelectedDevice == nullptr) return false;
+  vemo::bridge::forgetOverdueReply(SelectedDevice);
   hid_close(SelectedDevice);
   SelectedDevice = nullptr;
   return true;

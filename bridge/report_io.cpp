@@ -27,6 +27,10 @@ void discardStaleReports() {
 
 }  // namespace
 
+void forgetOverdueReply(const void* handle) {
+  if (overdueBridge == handle) overdueBridge = nullptr;
+}
+
 bool sendReport(const Report& report) {
   discardStaleReports();
   return hid_write(SelectedDevice, report.data(), report.size()) > 0;

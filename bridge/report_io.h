@@ -19,4 +19,8 @@ bool sendReport(const Report& report);
 // time. Bytes the bridge did not send are zero.
 bool receiveReport(Report& report);
 
+// The handle is about to be closed: a late reply it owed no longer matters,
+// and a new handle at the same address must not inherit it.
+void forgetOverdueReply(const void* handle);
+
 }  // namespace vemo::bridge

@@ -35,8 +35,7 @@ constexpr unsigned char kReportedRegister = 0x62;
 
 }  // namespace
 
-bool WriteI2C(unsigned char address, unsigned char reg, unsigned char* data,
-              unsigned short length) {
+bool WriteI2C(unsigned char address, unsigned char reg, unsigned char* data, unsigned short length) {
   if (length > kMaxRegisterData) return false;
   if (length > 0 && data == nullptr) return false;
   std::array<unsigned char, kMaxRegisterData + 1> buffer;
@@ -45,15 +44,14 @@ bool WriteI2C(unsigned char address, unsigned char reg, unsigned char* data,
   return WriteI2C(address, buffer.data(), static_cast<unsigned short>(length + 1));
 }
 
-bool ReadI2C(unsigned char address, unsigned char reg, unsigned char* data,
-             unsigned short length) {
+bool ReadI2C(unsigned char address, unsigned char reg, unsigned char* data, unsigned short length) {
   if (length > kMaxRegisterRead) return false;
   if (!WriteI2C(address, &reg, 1)) return false;
   return ReadI2C(address, data, static_cast<unsigned char>(length));
 }
 
-bool WaitForBitChange(unsigned char address, unsigned char reg, unsigned char mask,
-                      unsigned char value, int tries) {
+bool WaitForBitChange(unsigned char address, unsigned char reg, unsigned char mask, unsigned char value,
+                      int tries) {
   int failedInARow = 0;
   while (tries > 0) {
     unsigned char current = 0;

@@ -304,6 +304,18 @@ TEST_F(BridgeReportsTest, EveryReplyIsAwaitedForTwoSecondsAtMostAndStaleOnesNotA
   EXPECT_EQ(limits, (std::vector<int>{2000, 2000, 2000, 0, 2000}));
 }
 
+TEST_F(BridgeReportsTest, ClosingABridgeForgetsTheReplyItOwed) {
+  fault(BridgeFault::Kind::NoReply);
+  Bytes data = pattern(10);
+  EXPECT_FALSE(WriteI2C(kTarget, data.data(), 10));
+  ASSERT_TRUE(CloseDevice());
+  ASSERT_TRUE(OpenDevice(0));  // may well get the same handle address back
+  std::vector<int>& limits = bus().find("/dev/virtual/bridge0")->readTimeouts;
+  limits.clear();
+  EXPECT_TRUE(WriteI2C(kTarget, data.data(), 10));
+  EXPECT_EQ(limits, std::vector<int>{2000});  // nothing drained from the new handle
+}
+
 // ---- Version -----------------------------------------------------------------
 
 struct VersionCase {
