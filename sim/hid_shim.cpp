@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <vector>
 
 #include "sim/virtual_hid_bus.h"
 
@@ -34,6 +35,14 @@ int copyString(const std::wstring& from, bool fails, wchar_t* to, std::size_t ma
 }
 
 const wchar_t kError[] = L"virtual HID device error";
+
+// Closed handles are handed out again, most recent first, the way an
+// allocator reuses freed memory: code that keeps a stale handle pointer
+// meets a new device behind the same address.
+std::vector<hid_device*>& closedHandles() {
+  static auto* handles = new std::vector<hid_device*>;  // never destroyed: still reachable at exit
+  return *handles;
+}
 
 }  // namespace
 
@@ -85,7 +94,12 @@ hid_device* hid_open_path(const char* path) {
   if (d == nullptr || d->openFails || gone(*d)) return nullptr;
   ++d->opens;
   ++d->openHandles;
-  return new hid_device_{d};
+  std::vector<hid_device*>& closed = closedHandles();
+  if (closed.empty()) return new hid_device_{d};
+  hid_device* handle = closed.back();
+  closed.pop_back();
+  handle->device = d;
+  return handle;
 }
 
 hid_device* hid_open(unsigned short vendor_id, unsigned short product_id, const wchar_t* serial_number) {
@@ -100,7 +114,8 @@ hid_device* hid_open(unsigned short vendor_id, unsigned short product_id, const 
 void hid_close(hid_device* dev) {
   if (dev == nullptr) return;
   --dev->device->openHandles;
-  delete dev;
+  dev->device = nullptr;
+  closedHandles().push_back(dev);
 }
 
 int hid_write(hid_device* dev, const unsigned char* data, size_t length) {
