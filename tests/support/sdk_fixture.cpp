@@ -77,6 +77,20 @@ std::vector<std::string> SdkTest::logMessages() const {
   return out;
 }
 
+std::vector<std::string> SdkTest::hostFrames() const {
+  std::vector<std::string> out;
+  for (const auto& frame : dev_.monitor->hostFrames()) out.push_back(hex(frame));
+  return out;
+}
+
+std::vector<std::string> SdkTest::repliesRead() const {
+  std::vector<std::string> out;
+  for (const sim::FrameRecord& f : dev_.monitor->frames()) {
+    if (!f.fromHost) out.push_back(hex(f.bytes));
+  }
+  return out;
+}
+
 std::string hex(const std::vector<std::uint8_t>& bytes) {
   std::string out;
   char digits[16];

@@ -35,6 +35,11 @@ class SdkTest : public ::testing::Test {
   // Log lines without their time stamp ("DEBUG ZQ_API:...").
   std::vector<std::string> logMessages() const;
 
+  // The standard monitor's traffic in hex: the frames the host wrote, and
+  // the replies as the host read them.
+  std::vector<std::string> hostFrames() const;
+  std::vector<std::string> repliesRead() const;
+
   sim::StandardBridge dev_;
 
  private:

@@ -24,14 +24,6 @@ class ExchangeTest : public SdkTest {
     }
     return out;
   }
-  // Replies the monitor handed out, as the host read them.
-  std::vector<std::string> repliesRead() const {
-    std::vector<std::string> out;
-    for (const sim::FrameRecord& f : dev_.monitor->frames()) {
-      if (!f.fromHost) out.push_back(hex(f.bytes));
-    }
-    return out;
-  }
   std::size_t polls() const { return VirtualClock::sleeps().size(); }
 };
 

@@ -40,18 +40,6 @@ class SettingsTest : public SdkTest {
     dev_.bridge->clearRecord();
     dev_.monitor->clearRecord();
   }
-  std::vector<std::string> hostFrames() const {
-    std::vector<std::string> out;
-    for (const auto& f : dev_.monitor->hostFrames()) out.push_back(hex(f));
-    return out;
-  }
-  std::vector<std::string> repliesRead() const {
-    std::vector<std::string> out;
-    for (const sim::FrameRecord& f : dev_.monitor->frames()) {
-      if (!f.fromHost) out.push_back(hex(f.bytes));
-    }
-    return out;
-  }
   std::string lastMessage() const { return logMessages().back(); }
 };
 
