@@ -26,13 +26,12 @@ int ResetColor() { return runAction(kResetColor); }
 int GetCustomColor(unsigned char type, unsigned char* red, unsigned char* green, unsigned char* blue,
                    unsigned char* cyan, unsigned char* magenta, unsigned char* yellow) {
   vemo::api::CallLine line("Get", "CustomColor", "(%d)", type);
-  line.entry();
-  unsigned char reply[12] = {};
-  int result = vemo::api::judgeReply(HelperReadEx(kCustomColorCode, &type, 1, reply, sizeof reply), reply);
+  unsigned char reply[12];
+  int result = vemo::api::readReply(line, kCustomColorCode, reply, sizeof reply, &type, 1);
   unsigned char* outputs[6] = {red, green, blue, cyan, magenta, yellow};
   const unsigned char* values = &reply[vemo::api::kValueOffset];
   for (int i = 0; i < 6; ++i) *outputs[i] = result == STATUS_OK ? values[i] : 0;
-  if (result != STATUS_OK) return line.failed(result);
+  if (result != STATUS_OK) return result;
   // The success line names no type, unlike the entry and failure lines.
   vemo::api::CallLine("Get", "CustomColor", "()")
       .succeededWith("%d, %d, %d, %d, %d, %d", values[0], values[1], values[2], values[3], values[4],

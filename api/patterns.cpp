@@ -17,18 +17,19 @@ std::uint32_t bigEndian32(const unsigned char* bytes) {
          std::uint32_t{bytes[3]};
 }
 
-}  // namespace
-
 int judgeReply(int exchangeResult, const unsigned char* reply) {
   if (exchangeResult != STATUS_OK) return exchangeResult;
   // Returning 0 here would report the monitor's refusal as success.
   return reply[kStatusOffset] == 0 ? STATUS_OK : STATUS_COMM_FAILURE;
 }
 
-int readReply(const CallLine& line, std::uint8_t code, unsigned char* reply, int replyLength) {
+}  // namespace
+
+int readReply(const CallLine& line, std::uint8_t code, unsigned char* reply, int replyLength,
+              const unsigned char* payload, int payloadLength) {
   line.entry();
   std::memset(reply, 0, replyLength);
-  int result = judgeReply(HelperRead(code, reply, replyLength), reply);
+  int result = judgeReply(HelperReadEx(code, payload, payloadLength, reply, replyLength), reply);
   return result == STATUS_OK ? result : line.failed(result);
 }
 

@@ -16,13 +16,12 @@ int setMask(const settings::MaskSetting& setting, std::uint32_t value);
 int getRecord(const settings::Record& record, unsigned char* out);
 int runAction(const settings::Action& action);
 
-// Logs the entry line, runs one read exchange into a zeroed reply buffer and
-// logs a failure; the caller logs the success with the value it took.
-int readReply(const CallLine& line, std::uint8_t code, unsigned char* reply, int replyLength);
-
-// The exchange result of a read, with an accepted reply whose status byte
-// reports a refusal turned into a failure.
-int judgeReply(int exchangeResult, const unsigned char* reply);
+// Logs the entry line, runs one read exchange (with an optional request
+// payload) into a zeroed reply buffer, turns a reply whose status byte reports
+// a refusal into a failure, and logs a failure; the caller logs the success
+// with the value it took.
+int readReply(const CallLine& line, std::uint8_t code, unsigned char* reply, int replyLength,
+              const unsigned char* payload = nullptr, int payloadLength = 0);
 
 // Reply byte offsets shared by all getters.
 inline constexpr int kStatusOffset = 3;

@@ -20,11 +20,10 @@ bool payloadValid(const unsigned char* payload, int length) {
   return length >= 0 && length <= kMaxPayload && (length == 0 || payload != nullptr);
 }
 
-bool sendFrame(const Frame& frame) {
+// Takes the frame by value: WriteI2C wants a mutable buffer of our own.
+bool sendFrame(Frame frame) {
   Log(VEMO_LOG_TRACE, " ---> %s", ToHexString(frame.bytes.data(), frame.length));
-  // WriteI2C takes a mutable pointer; the frame is a copy of our own.
-  Frame sendable = frame;
-  return WriteI2C(kMonitorAddress, sendable.bytes.data(), static_cast<unsigned short>(frame.length));
+  return WriteI2C(kMonitorAddress, frame.bytes.data(), static_cast<unsigned short>(frame.length));
 }
 
 // Polls until a reply passes the acceptance test. -1 when a bus read fails
