@@ -1,9 +1,9 @@
 #include "tools/vemoctl/command_line.h"
 
-#include "tools/vemoctl/exit_codes.h"
+#include "catalogue/exit_codes.h"
 #include "tools/vemoctl/output.h"
 #include "tools/vemoctl/suggest.h"
-#include "tools/vemoctl/values.h"
+#include "catalogue/values.h"
 
 namespace vemoctl {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/vemoctl/catalogue.h"
-#include "tools/vemoctl/exit_codes.h"
+#include "catalogue/catalogue.h"
+#include "catalogue/exit_codes.h"
 
 namespace vemoctl {
 

@@ -3,7 +3,7 @@
 
 #include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/command_line.h"
-#include "tools/vemoctl/exit_codes.h"
+#include "catalogue/exit_codes.h"
 #include "tools/vemoctl/output.h"
 #include "tools/vemoctl/simulate.h"
 

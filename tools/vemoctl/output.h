@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/vemoctl/values.h"
+#include "catalogue/values.h"
 
 namespace vemoctl {
 

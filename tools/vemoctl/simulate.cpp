@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "sim/simulator/simulator_api.h"
-#include "tools/vemoctl/exit_codes.h"
+#include "catalogue/exit_codes.h"
 
 namespace vemoctl {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/vemoctl/values.h"
+#include "catalogue/values.h"
 
 #include <array>
 #include <cerrno>
@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "include/VemoMonitorSdk.h"
-#include "tools/vemoctl/exit_codes.h"
+#include "catalogue/exit_codes.h"
 
 namespace vemoctl {
 namespace {

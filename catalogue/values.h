@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/vemoctl/catalogue.h"
+#include "catalogue/catalogue.h"
 
 namespace vemoctl {
 

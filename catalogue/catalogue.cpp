@@ -1,4 +1,4 @@
-#include "tools/vemoctl/catalogue.h"
+#include "catalogue/catalogue.h"
 
 #include "include/VemoMonitorSdk.h"
 
