@@ -92,6 +92,7 @@ hid_device* hid_open_path(const char* path) {
   if (path == nullptr) return nullptr;
   VirtualHidDevice* d = VirtualHidBus::instance().find(path);
   if (d == nullptr || d->openFails || gone(*d)) return nullptr;
+  if (d->claim && !d->claim()) return nullptr;
   ++d->opens;
   ++d->openHandles;
   std::vector<hid_device*>& closed = closedHandles();
@@ -114,6 +115,7 @@ hid_device* hid_open(unsigned short vendor_id, unsigned short product_id, const 
 void hid_close(hid_device* dev) {
   if (dev == nullptr) return;
   --dev->device->openHandles;
+  if (dev->device->release) dev->device->release();
   dev->device = nullptr;
   closedHandles().push_back(dev);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,9 +30,14 @@ struct VirtualHidDevice {
   bool openFails = false;
   bool serialFails = false;
   std::shared_ptr<VirtualBridge> bridge;  // null: a device without the report protocol
+  // Exclusive access, as the USB stack grants it: `claim` is asked as a handle
+  // opens (false: the device is in use, the open fails) and `release` is told
+  // as that handle closes. Unset: any number of handles.
+  std::function<bool()> claim;
+  std::function<void()> release;
 
-  int opens = 0;        // successful hid_open_path calls
-  int openHandles = 0;  // handles not yet closed
+  int opens = 0;                  // successful hid_open_path calls
+  int openHandles = 0;            // handles not yet closed
   std::vector<int> readTimeouts;  // the time limit of every read, in milliseconds (-1: none)
   bool recordTimeouts = true;
 };

@@ -1,6 +1,12 @@
 // Sets up the simulated bridges when the library is loaded: standard bridges
-// (monitor at 0x37, scaler at 0x4A) on the virtual HID bus, their settings
-// loaded from the state file and saved back whenever a write changes them.
+// (monitor at 0x37, scaler at 0x4A) on the virtual HID bus, sharing their
+// settings with every other process through the state file.
+//
+// Each I2C transfer runs under the state file's lock: the models are brought
+// up to date with the file first (another process may have changed it) and
+// what the transfer changed is saved before the lock is released, so no
+// process's write is lost. A bridge is claimed by one handle at a time across
+// all processes, as the USB stack does for a real one.
 //
 // Environment:
 //   VEMO_SIM_STATE     the state file (default under $XDG_STATE_HOME or
@@ -10,11 +16,13 @@
 //                      for exercising failure paths (test use)
 //   VEMO_SIM_FAST      skip the library's waits (test use; see sleep.cpp)
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <memory>
-#include <sstream>
+#include <set>
 #include <string>
 
+#include "sim/simulator/bridge_claim.h"
+#include "sim/simulator/environment.h"
 #include "sim/simulator/persistent_targets.h"
 #include "sim/simulator/simulator_api.h"
 #include "sim/simulator/state_file.h"
@@ -24,39 +32,13 @@ namespace vemo::sim {
 namespace {
 
 constexpr std::uint8_t kMaxCustomColorType = 3;
-constexpr int kMaxMonitors = 8;
 
 struct SimulatedBridge {
   std::shared_ptr<PersistentMonitor> monitor;
   std::shared_ptr<PersistentScaler> scaler;
   std::shared_ptr<VirtualBridge> bridge;
+  std::unique_ptr<BridgeClaim> claim;
 };
-
-int monitorCount() {
-  const char* count = std::getenv("VEMO_SIM_MONITORS");
-  if (count == nullptr || *count == '\0') return 1;
-  char* end = nullptr;
-  long n = std::strtol(count, &end, 10);
-  if (*end != '\0' || n < 0 || n > kMaxMonitors) {
-    std::fprintf(stderr, "vemo simulator: VEMO_SIM_MONITORS must be 0 to %d; using 1\n", kMaxMonitors);
-    return 1;
-  }
-  return static_cast<int>(n);
-}
-
-std::vector<std::uint8_t> refusedCodes() {
-  std::vector<std::uint8_t> codes;
-  const char* list = std::getenv("VEMO_SIM_REFUSE");
-  if (list == nullptr) return codes;
-  std::stringstream items(list);
-  std::string item;
-  while (std::getline(items, item, ',')) {
-    char* end = nullptr;
-    unsigned long value = std::strtoul(item.c_str(), &end, 0);
-    if (!item.empty() && *end == '\0' && value <= 0xFF) codes.push_back(static_cast<std::uint8_t>(value));
-  }
-  return codes;
-}
 
 // Bridge i has the USB serial VEMOSIM0000(i+1).
 std::wstring serialOf(int index) {
@@ -65,14 +47,19 @@ std::wstring serialOf(int index) {
   return serial;
 }
 
+std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
 class Simulator {
  public:
   Simulator() : statePath_(defaultStatePath()) {
-    auto changed = [this] { save(); };
-    std::vector<std::uint8_t> refused = refusedCodes();
-    for (int i = monitorCount(); i > 0; --i) {
-      SimulatedBridge s{std::make_shared<PersistentMonitor>(changed),
-                        std::make_shared<PersistentScaler>(changed), std::make_shared<VirtualBridge>()};
+    TransferGuard guard = [this](const std::function<bool()>& transfer) { return guarded(transfer); };
+    std::vector<std::uint8_t> refused = commandCodes("VEMO_SIM_REFUSE");
+    auto report = [this](const std::string& message) { reportOnce(message); };
+    for (int i = 0; i < monitorCount(); ++i) {
+      SimulatedBridge s{
+          std::make_shared<PersistentMonitor>(guard), std::make_shared<PersistentScaler>(guard),
+          std::make_shared<VirtualBridge>(),
+          std::make_unique<BridgeClaim>(statePath_ + "." + narrow(serialOf(i)) + ".lock", report)};
       s.bridge->attach(0x37, s.monitor);
       s.bridge->attach(0x4A, s.scaler);
       // An application may run for days: keep no record of its traffic.
@@ -81,41 +68,107 @@ class Simulator {
       for (std::uint8_t code : refused) s.monitor->refuse(code);
       bridges_.push_back(std::move(s));
     }
-    load();
     for (std::size_t i = 0; i < bridges_.size(); ++i) {
       int index = static_cast<int>(i);
-      VirtualHidBus::instance()
-          .addBridge("sim:bridge-" + std::to_string(index), serialOf(index), bridges_[i].bridge)
-          .recordTimeouts = false;
+      VirtualHidDevice& device = VirtualHidBus::instance().addBridge("sim:bridge-" + std::to_string(index),
+                                                                     serialOf(index), bridges_[i].bridge);
+      device.recordTimeouts = false;
+      BridgeClaim* claim = bridges_[i].claim.get();
+      device.claim = [this, claim] {
+        prepareDirectory();
+        return claim->claim();
+      };
+      device.release = [claim] { claim->release(); };
     }
   }
 
   const std::string& statePath() const { return statePath_; }
 
+  // Factory state for every monitor, the file replaced whatever it held.
   bool reset() {
-    for (SimulatedBridge& s : bridges_) {
-      s.monitor->resetToDefaults();
-      for (int r = 0; r < 256; ++r) s.scaler->setReg(static_cast<std::uint8_t>(r), 0);
+    std::string error;
+    std::optional<FileLock> lock = lockState(error);
+    if (!lock) {
+      reportOnce(error);
+      return false;
     }
+    for (SimulatedBridge& s : bridges_) factoryState(s);
     detached_.clear();
-    lastSaved_.clear();
-    return save();
+    return save(toJson(capture()));
   }
 
  private:
-  SimulatorState capture() const {
-    SimulatorState state;
-    for (const SimulatedBridge& s : bridges_) {
-      PersistentState monitor;
-      monitor.settings = s.monitor->values();
-      for (std::uint8_t type = 0; type <= kMaxCustomColorType; ++type) {
-        monitor.customColors[type] = s.monitor->customColor(type);
-      }
-      for (int r = 0; r < 256; ++r) monitor.scalerRegisters[r] = s.scaler->reg(static_cast<std::uint8_t>(r));
-      state.push_back(std::move(monitor));
+  bool guarded(const std::function<bool()>& transfer) {
+    std::string lockError;
+    std::optional<FileLock> lock = lockState(lockError);
+    if (!refresh()) return false;
+    std::string before = toJson(capture());
+    bool done = transfer();
+    std::string after = toJson(capture());
+    if (after == before) return done;
+    // Without the lock nothing may be saved; the change is undone.
+    if (!lock) reportOnce(lockError);
+    if (!lock || !save(after)) {
+      loaded_.reset();
+      refresh();
+      return false;
     }
-    state.insert(state.end(), detached_.begin(), detached_.end());
-    return state;
+    return done;
+  }
+
+  void prepareDirectory() {
+    std::error_code ignored;
+    std::filesystem::path parent = std::filesystem::path(statePath_).parent_path();
+    if (!parent.empty()) std::filesystem::create_directories(parent, ignored);
+  }
+
+  // Reading needs no lock (a save replaces the file in one step), saving does.
+  std::optional<FileLock> lockState(std::string& error) {
+    prepareDirectory();
+    return FileLock::acquire(statePath_ + ".lock", FileLock::Wait::Block, error);
+  }
+
+  // Brings the models up to date with the file, unless they already are.
+  // False when the file cannot be read: it is left alone and nothing may
+  // happen on the monitors.
+  bool refresh() {
+    std::optional<FileIdentity> now = identifyStateFile(statePath_);
+    if (loaded_ && *loaded_ == now) return true;
+    LoadedState loaded = loadStateFile(statePath_);
+    switch (loaded.kind) {
+      case LoadedState::Kind::Unreadable:
+        loaded_.reset();
+        reportOnce("cannot read the state file " + statePath_ + " (" + loaded.error +
+                   "); it is left as it is and the simulated monitors do not answer");
+        return false;
+      case LoadedState::Kind::Corrupt:
+        reportOnce("ignoring state file " + statePath_ + " (" + loaded.error + "); starting from defaults");
+        break;
+      case LoadedState::Kind::Missing:
+      case LoadedState::Kind::Usable:
+        break;
+    }
+    apply(loaded.state);
+    loaded_ = loaded.identity;
+    return true;
+  }
+
+  static void factoryState(SimulatedBridge& s) {
+    s.monitor->resetToDefaults();
+    for (int r = 0; r < 256; ++r) s.scaler->setReg(static_cast<std::uint8_t>(r), 0);
+  }
+
+  // Monitors the state does not know start from their defaults; those it
+  // knows beyond the ones attached now are kept for a later run.
+  void apply(const SimulatorState& state) {
+    detached_.clear();
+    for (std::size_t i = 0; i < state.size(); ++i) {
+      if (i >= bridges_.size()) detached_.push_back(state[i]);
+    }
+    for (std::size_t i = 0; i < bridges_.size(); ++i) {
+      factoryState(bridges_[i]);
+      if (i < state.size()) apply(state[i], bridges_[i]);
+    }
   }
 
   // Only codes the model knows, with their own width, are taken over; the
@@ -131,46 +184,42 @@ class Simulator {
     for (int r = 0; r < 256; ++r) s.scaler->setReg(static_cast<std::uint8_t>(r), saved.scalerRegisters[r]);
   }
 
-  void load() {
-    std::string error;
-    auto state = loadStateFile(statePath_, error);
-    if (!state) {
-      if (!error.empty()) {
-        std::fprintf(stderr, "vemo simulator: ignoring state file %s (%s); starting from defaults\n",
-                     statePath_.c_str(), error.c_str());
+  SimulatorState capture() const {
+    SimulatorState state;
+    for (const SimulatedBridge& s : bridges_) {
+      PersistentState monitor;
+      monitor.settings = s.monitor->values();
+      for (std::uint8_t type = 0; type <= kMaxCustomColorType; ++type) {
+        monitor.customColors[type] = s.monitor->customColor(type);
       }
-      return;
+      for (int r = 0; r < 256; ++r) monitor.scalerRegisters[r] = s.scaler->reg(static_cast<std::uint8_t>(r));
+      state.push_back(std::move(monitor));
     }
-    // Monitors the file does not know start from their defaults; those it
-    // knows beyond the ones attached now are kept for a later run.
-    for (std::size_t i = 0; i < state->size(); ++i) {
-      if (i < bridges_.size()) {
-        apply((*state)[i], bridges_[i]);
-      } else {
-        detached_.push_back((*state)[i]);
-      }
-    }
-    if (state->size() >= bridges_.size()) lastSaved_ = toJson(capture());
+    state.insert(state.end(), detached_.begin(), detached_.end());
+    return state;
   }
 
-  bool save() {
-    std::string json = toJson(capture());
-    if (json == lastSaved_) return true;
+  // Under the state lock only.
+  bool save(const std::string& json) {
     std::string error;
     if (!saveStateFile(statePath_, json, error)) {
-      if (!warned_) std::fprintf(stderr, "vemo simulator: %s\n", error.c_str());
-      warned_ = true;
+      reportOnce(error);
       return false;
     }
-    lastSaved_ = std::move(json);
+    loaded_ = identifyStateFile(statePath_);
     return true;
+  }
+
+  // One line on standard error for each problem, however often it recurs.
+  void reportOnce(const std::string& message) {
+    if (reported_.insert(message).second) std::fprintf(stderr, "vemo simulator: %s\n", message.c_str());
   }
 
   std::string statePath_;
   std::vector<SimulatedBridge> bridges_;
   std::vector<PersistentState> detached_;
-  std::string lastSaved_;
-  bool warned_ = false;
+  std::optional<std::optional<FileIdentity>> loaded_;  // the file version the models hold
+  std::set<std::string> reported_;
 };
 
 // Never destroyed: the host may still call hidapi from its exit handlers.

@@ -1,13 +1,16 @@
 #include "sim/simulator/state_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 namespace vemo::sim {
 namespace {
@@ -104,13 +107,61 @@ std::optional<SimulatorState> fromJson(const std::string& text, std::string& err
   }
 }
 
-std::optional<SimulatorState> loadStateFile(const std::string& path, std::string& error) {
-  error.clear();
-  std::ifstream in(path);
-  if (!in) return std::nullopt;
-  std::stringstream text;
-  text << in.rdbuf();
-  return fromJson(text.str(), error);
+namespace {
+
+FileIdentity identityOf(const struct stat& info) {
+  return {static_cast<unsigned long>(info.st_dev), static_cast<unsigned long>(info.st_ino),
+          static_cast<long long>(info.st_size),
+          static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+}
+
+}  // namespace
+
+std::optional<FileIdentity> identifyStateFile(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return std::nullopt;
+  return identityOf(info);
+}
+
+LoadedState loadStateFile(const std::string& path) {
+  LoadedState loaded;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    // ENOTDIR: a parent is a file, so there cannot be a state file either.
+    if (errno == ENOENT || errno == ENOTDIR) return loaded;
+    loaded.kind = LoadedState::Kind::Unreadable;
+    loaded.error = std::strerror(errno);
+    return loaded;
+  }
+  struct stat info {};
+  std::string text;
+  int problem = fstat(fd, &info) != 0 ? errno : S_ISDIR(info.st_mode) ? EISDIR : 0;
+  char buffer[4096];
+  while (problem == 0) {
+    ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got > 0) {
+      text.append(buffer, static_cast<std::size_t>(got));
+    } else if (got == 0) {
+      break;
+    } else if (errno != EINTR) {
+      problem = errno;
+    }
+  }
+  close(fd);
+  if (problem != 0) {
+    loaded.kind = LoadedState::Kind::Unreadable;
+    loaded.error = std::strerror(problem);
+    return loaded;
+  }
+  loaded.identity = identityOf(info);
+  std::optional<SimulatorState> state = fromJson(text, loaded.error);
+  if (!state) {
+    loaded.kind = LoadedState::Kind::Corrupt;
+    return loaded;
+  }
+  loaded.kind = LoadedState::Kind::Usable;
+  loaded.state = std::move(*state);
+  return loaded;
 }
 
 bool saveStateFile(const std::string& path, const std::string& json, std::string& error) {

@@ -23,9 +23,35 @@ std::string toJson(const SimulatorState& state);
 // Nothing when the text is not a state file; `error` then says why.
 std::optional<SimulatorState> fromJson(const std::string& text, std::string& error);
 
-// Reads the file; nothing when it does not exist or cannot be used (`error`
-// is then empty for a missing file, or the reason).
-std::optional<SimulatorState> loadStateFile(const std::string& path, std::string& error);
+// Which version of the file was read: a save replaces the file, so a new
+// inode or modification time means someone else has changed it.
+struct FileIdentity {
+  unsigned long device = 0;
+  unsigned long inode = 0;
+  long long size = 0;
+  long long modifiedNs = 0;
+  bool operator==(const FileIdentity& o) const {
+    return device == o.device && inode == o.inode && size == o.size && modifiedNs == o.modifiedNs;
+  }
+  bool operator!=(const FileIdentity& o) const { return !(*this == o); }
+};
+
+struct LoadedState {
+  enum class Kind {
+    Missing,     // no file yet: factory state
+    Usable,      // `state` holds what the file says
+    Corrupt,     // the file is not a state file (`error`); a save replaces it
+    Unreadable,  // the file is there but cannot be read (`error`); it must be left alone
+  };
+  Kind kind = Kind::Missing;
+  SimulatorState state;
+  std::string error;
+  std::optional<FileIdentity> identity;  // of the file read, when there is one
+};
+
+LoadedState loadStateFile(const std::string& path);
+// The identity of the file now, if there is one.
+std::optional<FileIdentity> identifyStateFile(const std::string& path);
 // Writes the file through a temporary one, so a reader never sees half a file.
 bool saveStateFile(const std::string& path, const std::string& json, std::string& error);
 

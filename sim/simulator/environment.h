@@ -1,0 +1,18 @@
+// The simulator's settings from the environment. A malformed value is
+// reported on standard error and replaced by the default.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace vemo::sim {
+
+// VEMO_SIM_MONITORS: 0 to kMaxMonitors, default 1.
+inline constexpr int kMaxMonitors = 8;
+int monitorCount();
+
+// A comma-separated list of command codes (VEMO_SIM_REFUSE), each a number
+// 0 to 255, decimal or 0x hex; empty when unset.
+std::vector<std::uint8_t> commandCodes(const char* variable);
+
+}  // namespace vemo::sim
