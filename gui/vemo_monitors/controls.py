@@ -1,0 +1,197 @@
+"""One control per setting, chosen by the setting's description. Each control
+is named after its setting, writes through the monitor's session when the
+user changes it, and shows values the session hands it without writing them
+back."""
+
+from typing import Any, Callable, List, Optional
+
+from gi.repository import Adw, Gtk
+
+from .catalogue import SettingDescription
+from .monitor_session import MonitorSession
+from .values import CUSTOM_COLOR_TYPES, LEVEL_NAMES, MAX_COLOR_LEVEL
+
+# Whole steps are marked on a slider with at most this many of them.
+MAX_MARKED_STEPS = 10
+
+
+class Quiet:
+    """Set while a control shows a value it was handed, so its change
+    handler knows not to write it back."""
+
+    def __init__(self) -> None:
+        self.active = False
+
+    def run(self, change: Callable[[], None]) -> None:
+        self.active = True
+        try:
+            change()
+        finally:
+            self.active = False
+
+
+class Slider:
+    """A slider over a setting's accepted values, on its step."""
+
+    def __init__(self, setting: SettingDescription, on_change: Callable[[int], None]) -> None:
+        self._setting = setting
+        self._on_change = on_change
+        self._quiet = Quiet()
+        self._last: Optional[int] = None
+        scale = Gtk.Scale.new_with_range(Gtk.Orientation.HORIZONTAL, setting.minimum,
+                                         setting.maximum, setting.step)
+        scale.set_name(setting.name)
+        scale.set_hexpand(True)
+        scale.set_size_request(240, -1)
+        scale.set_draw_value(True)
+        scale.set_digits(0)
+        scale.set_sensitive(setting.writable)
+        accepted = setting.accepted_bytes()
+        if len(accepted) <= MAX_MARKED_STEPS + 1:
+            for mark in accepted:
+                scale.add_mark(mark, Gtk.PositionType.BOTTOM, None)
+        scale.connect("value-changed", self._moved)
+        self.widget = scale
+
+    @property
+    def value(self) -> int:
+        return int(self.widget.get_value())
+
+    def _moved(self, scale: Gtk.Scale) -> None:
+        value = self._setting.nearest_accepted(scale.get_value())
+        if value != scale.get_value():
+            self._quiet.run(lambda: scale.set_value(value))
+        if self._quiet.active or value == self._last:
+            return
+        self._last = value
+        self._on_change(value)
+
+    def show(self, value: Any) -> None:
+        self._last = int(value)
+        self._quiet.run(lambda: self.widget.set_value(int(value)))
+
+
+def _row(title: str, subtitle: str = "") -> Adw.ActionRow:
+    row = Adw.ActionRow(title=title)
+    if subtitle:
+        row.set_subtitle(subtitle)
+    return row
+
+
+def byte_row(setting: SettingDescription, session: MonitorSession) -> Adw.ActionRow:
+    row = _row(setting.title)
+    if setting.is_switch:
+        switch = Gtk.Switch(name=setting.name, valign=Gtk.Align.CENTER)
+        switch.set_sensitive(setting.writable)
+        quiet = Quiet()
+
+        def toggled(*_args: Any) -> None:
+            if not quiet.active:
+                session.write(setting.name, int(switch.get_active()))
+
+        switch.connect("notify::active", toggled)
+        session.listen(setting.name, lambda v: quiet.run(lambda: switch.set_active(bool(v))))
+        row.add_suffix(switch)
+        row.set_activatable_widget(switch)
+        return row
+    slider = Slider(setting, lambda v: session.write(setting.name, v))
+    session.listen(setting.name, slider.show)
+    row.add_suffix(slider.widget)
+    return row
+
+
+def choice_label(bit: int) -> str:
+    return f"Choice {bit + 1} (0x{1 << bit:02X})"
+
+
+def choice_row(setting: SettingDescription, session: MonitorSession,
+               offered_bits: List[int]) -> Adw.ActionRow:
+    """A drop-down of the choice bits the monitor offers."""
+    row = _row(setting.title)
+    labels = Gtk.StringList.new([choice_label(bit) for bit in offered_bits])
+    dropdown = Gtk.DropDown(name=setting.name, model=labels, valign=Gtk.Align.CENTER)
+    dropdown.set_sensitive(setting.writable and bool(offered_bits))
+    quiet = Quiet()
+
+    def selected(*_args: Any) -> None:
+        position = dropdown.get_selected()
+        if quiet.active or position >= len(offered_bits):
+            return
+        session.write(setting.name, 1 << offered_bits[position])
+
+    def show(value: Any) -> None:
+        bits = [bit for bit in offered_bits if value == 1 << bit]
+        position = offered_bits.index(bits[0]) if bits else Gtk.INVALID_LIST_POSITION
+        quiet.run(lambda: dropdown.set_selected(position))
+
+    dropdown.connect("notify::selected", selected)
+    session.listen(setting.name, show)
+    row.add_suffix(dropdown)
+    return row
+
+
+def read_only_row(setting: SettingDescription, session: MonitorSession) -> Adw.ActionRow:
+    row = _row(setting.title)
+    label = Gtk.Label(name=setting.name, selectable=True, valign=Gtk.Align.CENTER)
+    label.add_css_class("dim-label")
+    session.listen(setting.name, lambda v: label.set_text(str(v)))
+    row.add_suffix(label)
+    return row
+
+
+def text_row(setting: SettingDescription, session: MonitorSession) -> Gtk.Widget:
+    """An editable identity record: applied with the entry's apply button,
+    refused in place when it does not fit the record."""
+    row = Adw.EntryRow(title=setting.title, name=setting.name, show_apply_button=True)
+
+    def applied(_row: Adw.EntryRow) -> None:
+        text = row.get_text()
+        if not text.isascii() or not text.isprintable() or len(text.encode()) > setting.max_bytes:
+            row.add_css_class("error")
+            return
+        row.remove_css_class("error")
+        session.write(setting.name, text)
+
+    row.connect("apply", applied)
+    session.listen(setting.name, lambda v: row.set_text(str(v)))
+    return row
+
+
+def custom_color_row(setting: SettingDescription, session: MonitorSession) -> Adw.ExpanderRow:
+    """Six levels for each custom colour type; a change writes that type's six."""
+    expander = Adw.ExpanderRow(title=setting.title, name=setting.name)
+    level = SettingDescription(name="level", kind="byte", writable=setting.writable,
+                               minimum=0, maximum=MAX_COLOR_LEVEL, step=1)
+    for color_type in CUSTOM_COLOR_TYPES:
+        sliders: List[Slider] = []
+
+        def changed(_value: int, color_type: int = color_type, sliders: List[Slider] = sliders) -> None:
+            session.write(setting.name, {color_type: tuple(s.value for s in sliders)})
+
+        for level_name in LEVEL_NAMES:
+            slider = Slider(level, changed)
+            slider.widget.set_name(f"{setting.name}-{color_type}-{level_name}")
+            sliders.append(slider)
+            row = _row(f"Type {color_type}: {level_name}")
+            row.add_suffix(slider.widget)
+            expander.add_row(row)
+
+        def show(colors: Any, color_type: int = color_type, sliders: List[Slider] = sliders) -> None:
+            for slider, value in zip(sliders, colors.get(color_type, ())):
+                slider.show(value)
+
+        session.listen(setting.name, show)
+    return expander
+
+
+def control_row(setting: SettingDescription, session: MonitorSession,
+                offered_bits: List[int]) -> Gtk.Widget:
+    if setting.kind == "custom-color":
+        return custom_color_row(setting, session)
+    if setting.kind == "text" and setting.writable:
+        return text_row(setting, session)
+    if setting.kind == "byte" and setting.writable:
+        return byte_row(setting, session)
+    if setting.kind == "mask" and setting.writable:
+        return choice_row(setting, session, offered_bits)
+    return read_only_row(setting, session)

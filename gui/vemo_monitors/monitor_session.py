@@ -1,0 +1,168 @@
+"""One monitor as the app sees it: its last known values, its writes (at most
+one in flight per setting), and the views that show its values."""
+
+import threading
+from typing import Any, Callable, Dict, List, Sequence
+
+import vemo
+
+from . import background
+from .catalogue import SettingDescription
+from .values import CUSTOM_COLOR_TYPES, from_json
+from .write_gate import WriteGate
+
+Listener = Callable[[Any], None]
+
+
+class MonitorHandles:
+    """Connections to one monitor through the package, one per concurrent
+    call: a long read and a write to the same monitor never share one."""
+
+    def __init__(self, monitor_id: str) -> None:
+        self._id = monitor_id
+        self._idle: List[Any] = []
+        self._lock = threading.Lock()
+
+    def call(self, operation: Callable[[Any], Any]) -> Any:
+        with self._lock:
+            monitor = self._idle.pop() if self._idle else None
+        if monitor is None:
+            monitor = vemo.connect(self._id)
+        try:
+            result = operation(monitor)
+        except Exception:
+            monitor.close()
+            raise
+        with self._lock:
+            self._idle.append(monitor)
+        return result
+
+    def close(self) -> None:
+        with self._lock:
+            idle, self._idle = self._idle, []
+        for monitor in idle:
+            monitor.close()
+
+
+def read_values(monitor: Any, settings: Sequence[SettingDescription]) -> Dict[str, Any]:
+    """Every readable setting of the monitor, in the app's value forms."""
+    kinds = {s.name: s.kind for s in settings}
+    dumped = monitor.dump()
+    values = {name: from_json(kinds[name], value) for name, value in dumped.items() if name in kinds}
+    if "custom-color" in kinds and "custom-color" not in values:
+        values["custom-color"] = {t: tuple(monitor.custom_color(t)) for t in CUSTOM_COLOR_TYPES}
+    return values
+
+
+class MonitorSession:
+    def __init__(self, info: Any, settings: Sequence[SettingDescription],
+                 report_refusal: Callable[[str], None]) -> None:
+        self.info = info
+        self.settings = list(settings)
+        self.values: Dict[str, Any] = {}  # as last read from or written to the monitor
+        self.loaded = False
+        self._report_refusal = report_refusal
+        self._titles = {s.name: s.title for s in settings}
+        self._handles = MonitorHandles(info.id)
+        self._gates: Dict[Any, WriteGate] = {}
+        self._listeners: Dict[str, List[Listener]] = {}
+        self._closed = False
+
+    @property
+    def id(self) -> str:
+        return str(self.info.id)
+
+    def listen(self, name: str, listener: Listener) -> None:
+        """`listener(value)` whenever the value to show changes."""
+        self._listeners.setdefault(name, []).append(listener)
+
+    def show_all(self) -> None:
+        """Hands every known value to the views, for views made after a load."""
+        for name, value in self.values.items():
+            self._show(name, value)
+
+    def _show(self, name: str, value: Any) -> None:
+        for listener in self._listeners.get(name, []):
+            listener(value)
+
+    def load(self, done: Callable[[], None], failed: Callable[[BaseException], None]) -> None:
+        def loaded(values: Dict[str, Any]) -> None:
+            if self._closed:
+                return
+            self.values = values
+            self.loaded = True
+            self.show_all()
+            done()
+
+        background.run(lambda: self._handles.call(lambda m: read_values(m, self.settings)),
+                       loaded, failed)
+
+    def read_fresh(self, done: Callable[[Dict[str, Any]], None],
+                   failed: Callable[[BaseException], None]) -> None:
+        background.run(lambda: self._handles.call(lambda m: read_values(m, self.settings)),
+                       done, failed)
+
+    def write(self, name: str, value: Any) -> None:
+        """Shows `value` at once and sends it; a refused value is put back."""
+        self._show(name, value)
+        if name == "custom-color":
+            for color_type, levels in value.items():
+                self._send(("custom-color", color_type), levels,
+                           lambda m, v, t=color_type: m.set_custom_color(t, v))
+        else:
+            self._send(name, value, lambda m, v: m.set(name, v))
+
+    def _send(self, key: Any, value: Any, operation: Callable[[Any, Any], None]) -> None:
+        gate = self._gates.setdefault(key, WriteGate())
+        if gate.offer(value):
+            self._start(key, gate, value, operation)
+
+    def _start(self, key: Any, gate: WriteGate, value: Any,
+               operation: Callable[[Any, Any], None]) -> None:
+        def next_or_idle() -> None:
+            more, waiting = gate.finished()
+            if more and not self._closed:
+                self._start(key, gate, waiting, operation)
+
+        def written(_result: Any) -> None:
+            self._confirm(key, value)
+            next_or_idle()
+
+        def refused(error: BaseException) -> None:
+            # A newer value waiting behind the refused one stays on show.
+            self._put_back(key, value, error, show_old=not gate.has_waiting)
+            next_or_idle()
+
+        background.run(lambda: self._handles.call(lambda m: operation(m, value)), written, refused)
+
+    def _confirm(self, key: Any, value: Any) -> None:
+        if isinstance(key, tuple):
+            colors = dict(self.values.get("custom-color", {}))
+            colors[key[1]] = tuple(value)
+            self.values["custom-color"] = colors
+        else:
+            self.values[key] = value
+
+    def _put_back(self, key: Any, value: Any, error: BaseException, show_old: bool) -> None:
+        name = key[0] if isinstance(key, tuple) else key
+        self._report_refusal(f"{self._titles.get(name, name)}: {value!s} was not accepted ({error})")
+        if show_old and name in self.values:
+            self._show(name, self.values[name])
+
+    def external_change(self, name: str, value: Any) -> None:
+        """A value another client wrote. Not shown while a write of ours to
+        the same setting is on its way: ours lands after it."""
+        gate = self._gates.get(name)
+        if gate is not None and gate.busy:
+            return
+        self.values[name] = value
+        self._show(name, value)
+
+    def reset(self, group: str, done: Callable[[Any], None],
+              failed: Callable[[BaseException], None]) -> None:
+        background.run(lambda: self._handles.call(lambda m: m.reset(group)), done, failed)
+
+    def close(self) -> None:
+        self._closed = True
+        background.run(self._handles.close, lambda _r: None, lambda _e: None)
+

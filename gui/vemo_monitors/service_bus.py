@@ -1,0 +1,118 @@
+"""The two things the app takes from vemod's D-Bus interface itself rather
+than through the `vemo` package, which offers neither: the description of
+the settings (`DescribeSettings`), and the signals (`ValueChanged`,
+`WasReset`, `MonitorAdded`, `MonitorRemoved`). Everything else goes
+through the package."""
+
+import threading
+from typing import Any, Callable, Dict, List
+
+from jeepney import DBusAddress, HeaderFields, MatchRule, MessageType, new_method_call
+from jeepney.bus_messages import message_bus
+from jeepney.io.blocking import open_dbus_connection
+from jeepney.wrappers import DBusErrorResponse
+
+BUS_NAME = "org.vemo.Monitors1"
+MANAGER_PATH = "/org/vemo/Monitors1"
+MANAGER_INTERFACE = "org.vemo.Monitors1.Manager"
+MONITOR_INTERFACE = "org.vemo.Monitors1.Monitor"
+MONITOR_PATH_PREFIX = MANAGER_PATH + "/monitor/"
+
+# A first call starts the service through D-Bus activation, and the service
+# reads every monitor's identity before it answers.
+ACTIVATION_TIMEOUT = 30.0
+
+
+class ServiceUnreachable(Exception):
+    """vemod cannot be reached; `reason` says why, `remedy` how to fix it."""
+
+    def __init__(self, reason: str, remedy: str) -> None:
+        super().__init__(reason)
+        self.reason = reason
+        self.remedy = remedy
+
+
+def monitor_path(monitor_id: str) -> str:
+    """The object path of the monitor with this `Id`: every byte outside
+    [A-Za-z0-9] is written as `_` and two lower-case hex digits."""
+    out = []
+    for byte in monitor_id.encode("utf-8"):
+        char = chr(byte)
+        out.append(char if char.isascii() and char.isalnum() else f"_{byte:02x}")
+    return MONITOR_PATH_PREFIX + "".join(out)
+
+
+def _unwrap(variants: Dict[str, Any]) -> Dict[str, Any]:
+    return {key: value for key, (_signature, value) in variants.items()}
+
+
+def describe_settings() -> List[Dict[str, Any]]:
+    """The service's catalogue; starts the service when it is not running.
+    Raises ServiceUnreachable."""
+    try:
+        connection = open_dbus_connection(bus="SESSION")
+    except (OSError, KeyError, RuntimeError) as error:
+        raise ServiceUnreachable(
+            f"There is no session bus to reach the monitor service on ({error}).",
+            "Start Vemo Monitors from a desktop session, or under dbus-run-session.") from error
+    try:
+        call = new_method_call(DBusAddress(MANAGER_PATH, BUS_NAME, MANAGER_INTERFACE),
+                               "DescribeSettings")
+        reply = connection.send_and_get_reply(call, timeout=ACTIVATION_TIMEOUT, unwrap=True)
+    except DBusErrorResponse as error:
+        raise ServiceUnreachable(
+            f"The monitor service vemod did not answer: {error.name}: {' '.join(map(str, error.data))}",
+            "Install the SDK with its service (cmake --install puts the D-Bus service file in "
+            "share/dbus-1/services), or start it yourself with `vemod` "
+            "(`vemod --simulate` for simulated monitors).") from error
+    except TimeoutError as error:
+        raise ServiceUnreachable(
+            "The monitor service vemod did not answer in time.",
+            "Look at its log with `journalctl --user -u vemod`, then try again.") from error
+    finally:
+        connection.close()
+    return [_unwrap(entry) for entry in reply[0]]
+
+
+class SignalListener:
+    """Receives the service's signals on a thread of its own and hands them
+    to the main loop through `deliver(callback, *args)`."""
+
+    def __init__(self, deliver: Callable[..., None],
+                 value_changed: Callable[[str, str, Any], None],
+                 was_reset: Callable[[str, str], None],
+                 monitors_changed: Callable[[], None]) -> None:
+        self._deliver = deliver
+        self._value_changed = value_changed
+        self._was_reset = was_reset
+        self._monitors_changed = monitors_changed
+        self._connection = open_dbus_connection(bus="SESSION")
+        for interface in (MONITOR_INTERFACE, MANAGER_INTERFACE):
+            rule = MatchRule(type="signal", sender=BUS_NAME, interface=interface)
+            self._connection.send_and_get_reply(message_bus.AddMatch(rule), timeout=5.0)
+        self._thread = threading.Thread(target=self._receive, name="vemo-signals", daemon=True)
+
+    def start(self) -> None:
+        self._thread.start()
+
+    def stop(self) -> None:
+        self._connection.close()
+
+    def _receive(self) -> None:
+        while True:
+            try:
+                message = self._connection.receive()
+            except (OSError, ValueError):
+                return  # the connection was closed
+            if message.header.message_type != MessageType.signal:
+                continue
+            fields = message.header.fields
+            member = fields.get(HeaderFields.member)
+            path = fields.get(HeaderFields.path, "")
+            if member == "ValueChanged":
+                name, (_signature, value) = message.body
+                self._deliver(self._value_changed, path, name, value)
+            elif member == "WasReset":
+                self._deliver(self._was_reset, path, message.body[0])
+            elif member in ("MonitorAdded", "MonitorRemoved"):
+                self._deliver(self._monitors_changed)

@@ -1,0 +1,74 @@
+"""Setting values as the app holds them, and their `vemoctl dump --json` form.
+
+In the app a one-byte setting, a mask and the hours are ints, a text record
+is a str and the custom colour is {type: (six levels)}. In a profile a mask
+is written "0x%08X" and the custom colour is a list of
+{"type", "red", "green", "blue", "cyan", "magenta", "yellow"} objects.
+"""
+
+from typing import Any, Dict, List, Tuple
+
+LEVEL_NAMES = ("red", "green", "blue", "cyan", "magenta", "yellow")
+CUSTOM_COLOR_TYPES = range(0, 4)
+MAX_COLOR_LEVEL = 100
+
+CustomColor = Dict[int, Tuple[int, ...]]
+
+
+def as_int(value: Any) -> int:
+    """An int, also from the "0x..." text a profile or a text reading uses."""
+    if isinstance(value, bool):
+        raise ValueError(f"not a number: {value!r}")
+    if isinstance(value, int):
+        return value
+    if isinstance(value, str):
+        return int(value, 0)
+    raise ValueError(f"not a number: {value!r}")
+
+
+def custom_color_from_json(value: Any) -> CustomColor:
+    """{type: levels} from the profile's list of per-type objects."""
+    if not isinstance(value, list):
+        raise ValueError("custom-color: expected a list of objects")
+    colors: CustomColor = {}
+    for entry in value:
+        if not isinstance(entry, dict):
+            raise ValueError("custom-color: expected a list of objects")
+        levels = tuple(as_int(entry[level]) for level in LEVEL_NAMES)
+        if any(not 0 <= level <= MAX_COLOR_LEVEL for level in levels):
+            raise ValueError(f"custom-color: levels are 0 to {MAX_COLOR_LEVEL}")
+        colors[as_int(entry["type"])] = levels
+    return colors
+
+
+def custom_color_to_json(colors: CustomColor) -> List[Dict[str, int]]:
+    return [dict(type=t, **dict(zip(LEVEL_NAMES, colors[t]))) for t in sorted(colors)]
+
+
+def from_json(kind: str, value: Any) -> Any:
+    """The app's value of a setting of `kind` from its profile form."""
+    if kind == "custom-color":
+        return custom_color_from_json(value)
+    if kind == "text":
+        if not isinstance(value, str):
+            raise ValueError(f"expected text, got {value!r}")
+        return value
+    return as_int(value)
+
+
+def to_json(kind: str, value: Any) -> Any:
+    """The profile form of the app's value of a setting of `kind`."""
+    if kind == "custom-color":
+        return custom_color_to_json(value)
+    if kind == "mask":
+        return f"0x{value:08X}"
+    return value
+
+
+def describe(kind: str, value: Any) -> str:
+    """The value in words for a list of changes."""
+    if kind == "custom-color":
+        return "; ".join(f"{t}: " + ",".join(map(str, value[t])) for t in sorted(value))
+    if kind == "mask":
+        return f"0x{value:08X}"
+    return str(value)
