@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   clang clang-tidy clang-format libclang-rt-14-dev
   umockdev libumockdev-dev valgrind
+  python3-gi gir1.2-gtk-4.0 gir1.2-adw-1 python3-jeepney python3-pytest
+  xvfb xauth dbus-daemon desktop-file-utils appstream
 )
 
 missing=()
