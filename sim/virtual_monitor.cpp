@@ -75,6 +75,28 @@ const std::vector<Default>& defaults() {
   return table;
 }
 
+// The capability value that lists the choices of each single-bit setting.
+std::optional<std::uint8_t> capabilityCodeOf(std::uint8_t code) {
+  switch (code) {
+    case 0x43:  // colour temperature
+      return 0x42;
+    case 0x45:  // colour space
+      return 0x44;
+    case 0x48:  // colour preset
+      return 0x47;
+    case 0x62:  // video input
+    case 0x71:  // PxP sub input
+      return 0x61;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::uint32_t fromBe32(const std::uint8_t* bytes) {
+  return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 |
+         bytes[3];
+}
+
 const std::array<std::uint8_t, 6> kDefaultCustomColor = {50, 50, 50, 0, 0, 0};
 
 bool readOnly(std::uint8_t code) {
@@ -128,12 +150,19 @@ const std::vector<VirtualMonitor::CodeInfo>& VirtualMonitor::knownCodes() {
   return codes;
 }
 
-VirtualMonitor::VirtualMonitor() { resetToDefaults(); }
+VirtualMonitor::VirtualMonitor() {
+  for (const Default& d : defaults()) factory_[d.code] = d.value;
+  resetToDefaults();
+}
 
 void VirtualMonitor::resetToDefaults() {
-  values_.clear();
-  for (const Default& d : defaults()) values_[d.code] = d.value;
+  values_ = factory_;
   customColors_.clear();
+}
+
+void VirtualMonitor::setFactoryValue(std::uint8_t code, Bytes bytes) {
+  factory_[code] = bytes;
+  values_[code] = std::move(bytes);
 }
 
 std::optional<Bytes> VirtualMonitor::value(std::uint8_t code) const {
@@ -203,15 +232,26 @@ Bytes VirtualMonitor::answerWrite(std::uint8_t code, const std::uint8_t* payload
   if (code == kCustomColor && length == 7) {
     std::array<std::uint8_t, 6> v;
     std::copy(payload + 1, payload + 7, v.begin());
-    customColors_[payload[0]] = v;
+    if (ignored_.count(code) == 0) customColors_[payload[0]] = v;
     return buildReplyFrame(0, code, {});
   }
   auto it = values_.find(code);
-  if (it == values_.end() || readOnly(code) || it->second.size() != length) {
+  if (it == values_.end() || readOnly(code) || it->second.size() != length ||
+      outsideCapabilities(code, payload, length)) {
     return buildReplyFrame(kRefused, code, {});
   }
-  it->second.assign(payload, payload + length);
+  if (ignored_.count(code) == 0) it->second.assign(payload, payload + length);
   return buildReplyFrame(0, code, {});
+}
+
+bool VirtualMonitor::outsideCapabilities(std::uint8_t code, const std::uint8_t* payload,
+                                         std::size_t length) const {
+  std::optional<std::uint8_t> capsCode = capabilityCodeOf(code);
+  if (!enforceCapabilities_ || !capsCode || length != 4) return false;
+  auto caps = values_.find(*capsCode);
+  if (caps == values_.end() || caps->second.size() != 4) return false;
+  std::uint32_t choice = fromBe32(payload);
+  return choice == 0 || (choice & ~fromBe32(caps->second.data())) != 0;
 }
 
 Bytes VirtualMonitor::answerRead(std::uint8_t code, const std::uint8_t* payload, std::size_t length) {
@@ -230,8 +270,8 @@ Bytes VirtualMonitor::answerRead(std::uint8_t code, const std::uint8_t* payload,
 
 void VirtualMonitor::applyReset(std::uint8_t reset) {
   resets_.push_back(reset);
-  for (const Default& d : defaults()) {
-    if (!readOnly(d.code) && resetCovers(reset, d.code)) values_[d.code] = d.value;
+  for (const auto& [code, value] : factory_) {
+    if (!readOnly(code) && resetCovers(reset, code)) values_[code] = value;
   }
   if (resetCovers(reset, kCustomColor)) customColors_.clear();
 }

@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "sim/i2c_target.h"
@@ -48,6 +49,13 @@ class VirtualMonitor : public I2cTarget {
   // Every command with this code is answered with a non-zero status.
   void refuse(std::uint8_t code, std::uint8_t status = 1) { refusals_[code] = status; }
   void clearRefusals() { refusals_.clear(); }
+  // Writes with this code are acknowledged but not stored.
+  void ignoreWrites(std::uint8_t code) { ignored_.insert(code); }
+  // As a real monitor does: a colour preset, colour temperature, colour
+  // space, video input or PxP sub input outside its capability value is
+  // refused. Off by default, so the library's own checks can be tested with
+  // every value.
+  void enforceCapabilities(bool on) { enforceCapabilities_ = on; }
 
   // The settings the monitor stores, by command code (value bytes, most
   // significant first). The custom colours are stored per type.
@@ -57,6 +65,9 @@ class VirtualMonitor : public I2cTarget {
   void setCustomColor(std::uint8_t type, const std::array<std::uint8_t, 6>& values);
   const std::map<std::uint8_t, Bytes>& values() const { return values_; }
   void resetToDefaults();
+  // Changes this monitor's factory value of `code` (its serial number, say)
+  // and its current one.
+  void setFactoryValue(std::uint8_t code, Bytes bytes);
   // Reset commands received (0x2F, 0x4F, 0x8F, 0xAF), in order.
   const std::vector<std::uint8_t>& resets() const { return resets_; }
 
@@ -79,10 +90,14 @@ class VirtualMonitor : public I2cTarget {
   Bytes answerWrite(std::uint8_t code, const std::uint8_t* payload, std::size_t length);
   Bytes answerRead(std::uint8_t code, const std::uint8_t* payload, std::size_t length);
   void applyReset(std::uint8_t code);
+  bool outsideCapabilities(std::uint8_t code, const std::uint8_t* payload, std::size_t length) const;
 
+  std::map<std::uint8_t, Bytes> factory_;
   std::map<std::uint8_t, Bytes> values_;
   std::map<std::uint8_t, std::array<std::uint8_t, 6>> customColors_;
   std::map<std::uint8_t, std::uint8_t> refusals_;
+  std::set<std::uint8_t> ignored_;
+  bool enforceCapabilities_ = false;
   std::deque<MonitorFault> faults_;
   std::optional<Bytes> pendingReply_;
   std::vector<FrameRecord> frames_;

@@ -28,7 +28,13 @@ std::vector<std::uint8_t> commandCodes(const char* variable) {
   while (std::getline(items, item, ',')) {
     char* end = nullptr;
     unsigned long value = std::strtoul(item.c_str(), &end, 0);
-    if (!item.empty() && *end == '\0' && value <= 0xFF) codes.push_back(static_cast<std::uint8_t>(value));
+    if (item.empty() || *end != '\0' || value > 0xFF || item[0] == '-' || item[0] == ' ') {
+      std::fprintf(stderr,
+                   "vemo simulator: %s: '%s' is not a command code (0 to 255, or 0x00 to 0xFF); ignored\n",
+                   variable, item.c_str());
+      continue;
+    }
+    codes.push_back(static_cast<std::uint8_t>(value));
   }
   return codes;
 }

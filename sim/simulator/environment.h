@@ -11,8 +11,9 @@ namespace vemo::sim {
 inline constexpr int kMaxMonitors = 8;
 int monitorCount();
 
-// A comma-separated list of command codes (VEMO_SIM_REFUSE), each a number
-// 0 to 255, decimal or 0x hex; empty when unset.
+// A comma-separated list of command codes (VEMO_SIM_REFUSE, VEMO_SIM_IGNORE),
+// each a number 0 to 255, decimal or 0x hex; empty when unset. Each malformed
+// item is reported and left out.
 std::vector<std::uint8_t> commandCodes(const char* variable);
 
 }  // namespace vemo::sim

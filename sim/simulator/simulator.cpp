@@ -14,7 +14,10 @@
 //   VEMO_SIM_MONITORS  how many monitors are attached, 0 to 8 (default 1)
 //   VEMO_SIM_REFUSE    comma-separated command codes every monitor refuses,
 //                      for exercising failure paths (test use)
+//   VEMO_SIM_IGNORE    comma-separated command codes whose writes every
+//                      monitor acknowledges but does not store (test use)
 //   VEMO_SIM_FAST      skip the library's waits (test use; see sleep.cpp)
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -32,6 +35,8 @@ namespace vemo::sim {
 namespace {
 
 constexpr std::uint8_t kMaxCustomColorType = 3;
+constexpr std::uint8_t kAssetTag = 0x00;
+constexpr std::uint8_t kSerialNumber = 0x02;
 
 struct SimulatedBridge {
   std::shared_ptr<PersistentMonitor> monitor;
@@ -49,11 +54,28 @@ std::wstring serialOf(int index) {
 
 std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
+// A text field of the monitor: `width` bytes, padded with zeros.
+Bytes field(const std::string& text, std::size_t width) {
+  Bytes bytes(width, 0);
+  std::copy_n(text.begin(), std::min(width, text.size()), bytes.begin());
+  return bytes;
+}
+
+// Monitor i is VM26123456(78+i) with asset tag ASSET-000(i+1): every monitor
+// is told apart by its identity, as on a desk of real ones.
+void giveIdentity(VirtualMonitor& monitor, int index) {
+  monitor.setFactoryValue(kSerialNumber, field("VM" + std::to_string(2612345678LL + index), 12));
+  char tag[24];
+  std::snprintf(tag, sizeof tag, "ASSET-%04d", index + 1);
+  monitor.setFactoryValue(kAssetTag, field(tag, 10));
+}
+
 class Simulator {
  public:
   Simulator() : statePath_(defaultStatePath()) {
     TransferGuard guard = [this](const std::function<bool()>& transfer) { return guarded(transfer); };
     std::vector<std::uint8_t> refused = commandCodes("VEMO_SIM_REFUSE");
+    std::vector<std::uint8_t> ignored = commandCodes("VEMO_SIM_IGNORE");
     auto report = [this](const std::string& message) { reportOnce(message); };
     for (int i = 0; i < monitorCount(); ++i) {
       SimulatedBridge s{
@@ -65,7 +87,10 @@ class Simulator {
       // An application may run for days: keep no record of its traffic.
       s.bridge->setRecording(false);
       s.monitor->setRecording(false);
+      giveIdentity(*s.monitor, i);
+      s.monitor->enforceCapabilities(true);
       for (std::uint8_t code : refused) s.monitor->refuse(code);
+      for (std::uint8_t code : ignored) s.monitor->ignoreWrites(code);
       bridges_.push_back(std::move(s));
     }
     for (std::size_t i = 0; i < bridges_.size(); ++i) {
@@ -171,12 +196,12 @@ class Simulator {
     }
   }
 
-  // Only codes the model knows, with their own width, are taken over; the
-  // rest keeps its default.
+  // Only settings the host can write, with their own width, are taken over;
+  // the rest (identity, capabilities) belongs to the monitor itself.
   static void apply(const PersistentState& saved, SimulatedBridge& s) {
     for (const VirtualMonitor::CodeInfo& info : VirtualMonitor::knownCodes()) {
       auto value = saved.settings.find(info.code);
-      if (value != saved.settings.end() && value->second.size() == info.width) {
+      if (info.writable && value != saved.settings.end() && value->second.size() == info.width) {
         s.monitor->setValue(info.code, value->second);
       }
     }

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "include/VemoMonitorSdk.h"
+#include "sim/virtual_monitor.h"
 #include "tests/tools/tool_run.h"
 
 namespace vemo::tooltest {
@@ -158,6 +159,97 @@ TEST_F(SimulatorTest, AnUnreadableStateFileIsReportedAndLeftAlone) {
   EXPECT_NE(r.err.find("(Permission denied)"), std::string::npos) << r.err;
   chmod(statePath().c_str(), 0644);
   EXPECT_EQ(readFile(statePath()), saved);
+}
+
+// A write frame for `code` with a 32-bit value, and the status byte of the
+// monitor's reply to it.
+std::uint8_t writeChoice(sim::VirtualMonitor& monitor, std::uint8_t code, std::uint32_t choice) {
+  std::vector<std::uint8_t> frame = {0x51, 0x86, 0xEA, code};
+  for (int shift = 24; shift >= 0; shift -= 8) frame.push_back(static_cast<std::uint8_t>(choice >> shift));
+  std::uint8_t sum = 0x6E;
+  for (std::uint8_t b : frame) sum ^= b;
+  frame.push_back(sum);
+  monitor.write(frame.data(), frame.size());
+  std::uint8_t reply[8] = {};
+  monitor.read(reply, sizeof reply);
+  return reply[3];
+}
+
+TEST(SimulatedMonitorTest, RefusesAChoiceOutsideItsCapabilities) {
+  struct Setting {
+    const char* name;
+    std::uint8_t code;
+    std::uint8_t capabilities;
+  };
+  const Setting settings[] = {{"colour preset", 0x48, 0x47},
+                              {"colour temperature", 0x43, 0x42},
+                              {"colour space", 0x45, 0x44},
+                              {"video input", 0x62, 0x61},
+                              {"PxP sub input", 0x71, 0x61}};
+  const std::pair<std::uint32_t, bool> choices[] = {
+      {0x04, true}, {0x01, true}, {0x02, false}, {0x200, false}};
+  for (const Setting& setting : settings) {
+    SCOPED_TRACE(setting.name);
+    sim::VirtualMonitor monitor;
+    monitor.enforceCapabilities(true);
+    monitor.setValue(setting.capabilities, {0, 0, 0, 0x05});
+    for (const auto& [choice, accepted] : choices) {
+      SCOPED_TRACE(choice);
+      sim::Bytes before = *monitor.value(setting.code);
+      std::uint8_t status = writeChoice(monitor, setting.code, choice);
+      EXPECT_EQ(status == 0, accepted);
+      sim::Bytes expected = {0, 0, static_cast<std::uint8_t>(choice >> 8), static_cast<std::uint8_t>(choice)};
+      EXPECT_EQ(*monitor.value(setting.code), accepted ? expected : before);
+    }
+  }
+}
+
+TEST_F(SimulatorTest, TheSimulatedMonitorRefusesAnInputItDoesNotHave) {
+  // Its video inputs are bits 0 to 4.
+  ToolResult r = sim({"set", "video-input", "0x20"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(sim({"get", "video-input"}).out, "0x00000001\n");
+}
+
+TEST_F(SimulatorTest, EachMonitorHasItsOwnIdentity) {
+  const char* const identities[] = {"serial-number: VM2612345678\nasset-tag: ASSET-0001\n",
+                                    "serial-number: VM2612345679\nasset-tag: ASSET-0002\n",
+                                    "serial-number: VM2612345680\nasset-tag: ASSET-0003\n"};
+  for (int monitor = 0; monitor < 3; ++monitor) {
+    ToolResult r = sim({"--monitor", std::to_string(monitor), "get", "serial-number", "asset-tag"},
+                       {{"VEMO_SIM_MONITORS", "3"}});
+    EXPECT_EQ(r.out, identities[monitor]);
+  }
+}
+
+TEST_F(SimulatorTest, TestSwitchesRefuseOrIgnoreWritesAndReportMalformedCodes) {
+  struct Case {
+    Env env;
+    int exitCode;
+    const char* brightnessAfter;
+    const char* simulatorError;
+  };
+  const Case cases[] = {
+      {{{"VEMO_SIM_REFUSE", "0x30"}}, 1, "75\n", ""},
+      {{{"VEMO_SIM_IGNORE", "48"}}, 0, "75\n", ""},
+      {{{"VEMO_SIM_REFUSE", "0x31,0x300,br,0x30"}},
+       1,
+       "75\n",
+       "vemo simulator: VEMO_SIM_REFUSE: '0x300' is not a command code (0 to 255, or 0x00 to 0xFF); ignored\n"
+       "vemo simulator: VEMO_SIM_REFUSE: 'br' is not a command code (0 to 255, or 0x00 to 0xFF); ignored\n"},
+      {{{"VEMO_SIM_IGNORE", "-1"}},
+       0,
+       "30\n",
+       "vemo simulator: VEMO_SIM_IGNORE: '-1' is not a command code (0 to 255, or 0x00 to 0xFF); ignored\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.env.begin()->second);
+    fs::remove(statePath());
+    ToolResult set = sim({"set", "brightness", "30"}, c.env);
+    EXPECT_EQ(set.exitCode, c.exitCode);
+    EXPECT_EQ(set.err.substr(0, std::string(c.simulatorError).size()), c.simulatorError);
+    EXPECT_EQ(sim({"get", "brightness"}).out, c.brightnessAfter);
+  }
 }
 
 // A process of its own that holds a bridge until told to let go.
