@@ -18,6 +18,14 @@ bool VirtualScaler::write(const std::uint8_t* data, std::size_t length) {
   return true;
 }
 
+void VirtualScaler::restore(const std::array<std::uint8_t, 256>& registers) {
+  regs_ = registers;
+  bool requested = (regs_[kIspRegister] & kIspBit) != 0;
+  if (requested && !ispRequested_) ispOn_ = true;
+  if (!requested) ispOn_ = false;
+  ispRequested_ = requested;
+}
+
 bool VirtualScaler::read(std::uint8_t* data, std::size_t length) {
   if (nak_) return false;
   for (std::size_t i = 0; i < length; ++i) data[i] = load(pointer_++);

@@ -28,6 +28,11 @@ class VirtualScaler : public I2cTarget {
 
   std::uint8_t reg(std::uint8_t r) const { return regs_[r]; }
   void setReg(std::uint8_t r, std::uint8_t v) { regs_[r] = v; }
+  const std::array<std::uint8_t, 256>& registers() const { return regs_; }
+  // The registers as another session left them (all 0: the scaler's power-on
+  // state). A request for ISP mode found among them was made a while ago, so
+  // the scaler has entered ISP mode since; without one it is not in ISP mode.
+  void restore(const std::array<std::uint8_t, 256>& registers);
   std::uint8_t pointer() const { return pointer_; }
   void setPointer(std::uint8_t p) { pointer_ = p; }
   bool inIspMode() const { return ispOn_; }

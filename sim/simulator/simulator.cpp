@@ -180,7 +180,7 @@ class Simulator {
 
   static void factoryState(SimulatedBridge& s) {
     s.monitor->resetToDefaults();
-    for (int r = 0; r < 256; ++r) s.scaler->setReg(static_cast<std::uint8_t>(r), 0);
+    s.scaler->restore({});
   }
 
   // Monitors the state does not know start from their defaults; those it
@@ -206,7 +206,7 @@ class Simulator {
       }
     }
     for (const auto& [type, levels] : saved.customColors) s.monitor->setCustomColor(type, levels);
-    for (int r = 0; r < 256; ++r) s.scaler->setReg(static_cast<std::uint8_t>(r), saved.scalerRegisters[r]);
+    s.scaler->restore(saved.scalerRegisters);
   }
 
   SimulatorState capture() const {
@@ -217,7 +217,7 @@ class Simulator {
       for (std::uint8_t type = 0; type <= kMaxCustomColorType; ++type) {
         monitor.customColors[type] = s.monitor->customColor(type);
       }
-      for (int r = 0; r < 256; ++r) monitor.scalerRegisters[r] = s.scaler->reg(static_cast<std::uint8_t>(r));
+      monitor.scalerRegisters = s.scaler->registers();
       state.push_back(std::move(monitor));
     }
     state.insert(state.end(), detached_.begin(), detached_.end());

@@ -252,6 +252,29 @@ TEST_F(SimulatorTest, TestSwitchesRefuseOrIgnoreWritesAndReportMalformedCodes) {
   }
 }
 
+TEST_F(SimulatorTest, ScalerRegistersAndItsIspModeOutliveTheProgramThatWroteThem) {
+  // The README's register examples, each command a program of its own.
+  struct Step {
+    Args command;
+    const char* out;
+  };
+  const Step steps[] = {
+      {{"register", "write", "0x10", "0x01", "0x02"}, ""},
+      {{"register", "read", "0x10", "2"}, "0x01 0x02\n"},
+      {{"register", "write", "0x6F", "0x80"}, ""},
+      {{"register", "wait", "0x6F", "0x80", "0x80", "--tries", "50"}, "0x6F & 0x80 = 0x80\n"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.command[1]);
+    ToolResult r = sim(step.command);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, step.out);
+  }
+  // Back to factory state the scaler is out of ISP mode.
+  ASSERT_EQ(sim({"sim-reset"}).exitCode, 0);
+  EXPECT_EQ(sim({"register", "wait", "0x6F", "0x80", "0x80", "--tries", "3"}).exitCode, 1);
+}
+
 // A process of its own that holds a bridge until told to let go.
 class Holder {
  public:
