@@ -1,0 +1,51 @@
+"""Finding monitors and choosing one."""
+
+from __future__ import annotations
+
+from typing import Callable, List, Union
+
+import pytest
+
+import vemo
+
+
+def test_monitors_carry_their_identity(start: Callable[..., None]) -> None:
+    start(monitors=2)
+    found = vemo.monitors()
+    assert [m.usb_serial for m in found][:2] == ["VEMOSIM00001", "VEMOSIM00002"]
+    for info in found:
+        assert info.model == "VEMO P27Q"
+        assert info.firmware and info.asset_tag
+        assert info.id == (info.serial_number or info.usb_serial)
+    assert len({info.id for info in found}) == len(found)
+
+
+def test_connect_by_index_and_by_each_kind_of_key(start: Callable[..., None]) -> None:
+    start(monitors=2)
+    with vemo.connect(1) as second:
+        second.asset_tag = "DESK-42"
+        wanted = second.info
+    assert wanted.asset_tag == "DESK-42"
+    keys: List[Union[int, str]] = [1, wanted.id, wanted.usb_serial, wanted.serial_number, "DESK-42"]
+    for key in keys:
+        with vemo.connect(key) as m:
+            assert m.info == wanted, key
+    for first in (None, 0):
+        with vemo.connect(first) as m:
+            assert m.info.usb_serial == "VEMOSIM00001"
+
+
+@pytest.mark.parametrize("key", [2, -1, "no-such-monitor", ""])
+def test_connect_to_a_monitor_that_is_not_there(start: Callable[..., None], key: object) -> None:
+    start(monitors=2)
+    with pytest.raises(vemo.NoSuchMonitorError):
+        vemo.connect(key)  # type: ignore[arg-type]
+
+
+def test_a_key_two_monitors_share_names_neither(start: Callable[..., None]) -> None:
+    start(monitors=2)
+    for index in (0, 1):
+        with vemo.connect(index) as m:
+            m.asset_tag = "SHARED"
+    with pytest.raises(vemo.NoSuchMonitorError, match="2 monitors"):
+        vemo.connect("SHARED")

@@ -1,0 +1,99 @@
+"""Read and change the settings of VEMO monitors.
+
+    import vemo
+    with vemo.connect() as monitor:
+        monitor.brightness = 60
+
+Monitors are reached through the ``vemod`` service when it runs on the
+session bus, otherwise through the shipped library in this process.
+"""
+
+from __future__ import annotations
+
+import os
+import threading
+from typing import List, Optional, Union
+
+from . import _library
+from ._direct import DirectTransport
+from ._transport import Key, MonitorInfo, Transport
+from .catalogue import Setting, Value
+from .errors import (
+    BusyError,
+    CommunicationError,
+    Error,
+    NoSuchMonitorError,
+    NotConnectedError,
+    OutOfRangeError,
+    ReadOnlyError,
+    UnknownSettingError,
+)
+from .monitor import SETTINGS, Monitor
+
+__all__ = [
+    "SETTINGS",
+    "BusyError",
+    "CommunicationError",
+    "Error",
+    "Monitor",
+    "MonitorInfo",
+    "NoSuchMonitorError",
+    "NotConnectedError",
+    "OutOfRangeError",
+    "ReadOnlyError",
+    "Setting",
+    "UnknownSettingError",
+    "Value",
+    "connect",
+    "monitors",
+    "transport",
+    "use_simulator",
+]
+
+_lock = threading.Lock()
+_transport: Optional[Transport] = None
+_simulate = False
+
+
+def use_simulator(monitors: int = 1, state: Union[None, str, "os.PathLike[str]"] = None) -> None:
+    """Talk to simulated monitors instead of USB: ``monitors`` of them (0 to 8),
+    their settings kept in the ``state`` file (the simulator's default when
+    None). Call it before the first use of the package; the environment
+    variable ``VEMO_SIMULATE=1`` does the same."""
+    global _simulate
+    with _lock:
+        if _transport is not None:
+            raise Error("use_simulator() must be called before the first use of the package")
+        _library.configure_simulator(monitors, None if state is None else os.fspath(state))
+        _simulate = True
+
+
+def _current() -> Transport:
+    global _transport
+    with _lock:
+        if _transport is None:
+            simulate = _simulate or os.environ.get("VEMO_SIMULATE", "0") not in ("", "0")
+            _transport = DirectTransport(_library.load(simulate))
+        return _transport
+
+
+def transport() -> str:
+    """The way this process reaches monitors: ``"direct"`` (the shipped
+    library, in this process) or ``"dbus"`` (the ``vemod`` service)."""
+    return _current().name
+
+
+def monitors() -> List[MonitorInfo]:
+    """Every monitor found, with its identity. In direct mode this opens each
+    monitor in turn, so no monitor of this process may be open."""
+    return _current().monitors()
+
+
+def connect(key: Key = None) -> Monitor:
+    """Opens a monitor: the first one (``key`` None), the one at an index, or
+    the one whose id, USB serial, serial number or asset tag is ``key``.
+    In direct mode a process holds one monitor at a time: a second
+    ``connect()`` while one is open raises :class:`BusyError`."""
+    if isinstance(key, bool) or not (key is None or isinstance(key, (int, str))):
+        raise TypeError("connect takes None, an index or a key (str)")
+    return Monitor(_current().connect(key))

@@ -1,0 +1,278 @@
+"""The shipped library, called in this process through ctypes.
+
+The library holds one connection per process and must be called from one
+thread at a time: one channel may be open at a time, and every call takes
+the transport's lock.
+"""
+
+from __future__ import annotations
+
+import ctypes
+import threading
+from dataclasses import replace
+from typing import Callable, Dict, List, Optional, Tuple
+
+from ._transport import Key, MonitorInfo, Scalar, adjusted, match_key, monitor_id
+from .catalogue import CUSTOM_COLOR_LEVELS, Setting, encode_text, escape_text
+from .errors import BusyError, CommunicationError, NoSuchMonitorError, NotConnectedError, OutOfRangeError
+
+_STATUS_OK = 0
+_STATUS_OUT_OF_RANGE = 2
+_STATUS_NOT_CONNECTED = 3
+_USB_SERIAL_CHARS = 256
+
+# The library's function names are Get<Name> and Set<Name>; <Name> is the
+# setting's words capitalised, with these words and whole names spelled the
+# library's way.
+_WORDS = {"led": "LED", "usb": "USB", "lcd": "LCD", "pxp": "PxP", "mst": "MST", "osd": "OSD"}
+_NAMES = {
+    "monitor-name": "MonitorName",
+    "serial-number": "MonitorSerialNumber",
+    "firmware-version": "VersionFirmware",
+    "color-space": "ColorSpaceState",
+}
+_RESETS = {"power": "ResetPower", "color": "ResetColor", "osd": "ResetOSD", "factory": "FactoryReset"}
+_VALUE_TYPES = {"byte": ctypes.c_ubyte, "mask": ctypes.c_uint32, "hours": ctypes.c_short}
+
+
+def _function_name(setting_name: str) -> str:
+    return _NAMES.get(setting_name) or "".join(_WORDS.get(w, w.capitalize()) for w in setting_name.split("-"))
+
+
+def _raise_for(status: int, what: str, setting: Optional[str]) -> None:
+    if status == _STATUS_OK:
+        return
+    if status == _STATUS_OUT_OF_RANGE:
+        raise OutOfRangeError(f"{what}: the library refused the value; nothing was sent", setting)
+    if status == _STATUS_NOT_CONNECTED:
+        raise NotConnectedError(f"{what}: the monitor is not connected", setting)
+    raise CommunicationError(f"{what}: the monitor refused the request or did not answer", setting)
+
+
+class DirectTransport:
+    """Monitors reached through the shipped library in this process."""
+
+    name = "direct"
+
+    def __init__(self, sdk: ctypes.CDLL) -> None:
+        self._sdk = sdk
+        #: Every call into the library holds this lock.
+        self.lock = threading.RLock()
+        self.open_channel: Optional[DirectChannel] = None
+        self._selected = ctypes.c_void_p.in_dll(sdk, "SelectedDevice")
+        self._serial_string = self._hidapi_serial_function()
+        self._accessors: Dict[str, Callable[..., int]] = {}
+
+    @staticmethod
+    def _hidapi_serial_function() -> Optional[Callable[..., int]]:
+        # The library's hidapi: the simulator when it is loaded, else the
+        # system's hidapi that the library links.
+        for library in (None, "libhidapi-libusb.so.0"):
+            try:
+                function: Callable[..., int] = getattr(ctypes.CDLL(library), "hid_get_serial_number_string")
+            except (OSError, AttributeError):
+                continue
+            setattr(function, "argtypes", [ctypes.c_void_p, ctypes.c_wchar_p, ctypes.c_size_t])
+            return function
+        return None
+
+    def function(self, name: str) -> Callable[..., int]:
+        """One of the library's functions."""
+        found: Callable[..., int] = getattr(self._sdk, name)
+        return found
+
+    def accessor(self, prefix: str, setting_name: str) -> Callable[..., int]:
+        """The library's Get or Set function of a setting."""
+        key = prefix + setting_name
+        found = self._accessors.get(key)
+        if found is None:
+            found = self._accessors[key] = self.function(prefix + _function_name(setting_name))
+        return found
+
+    def monitors(self) -> List[MonitorInfo]:
+        """Every monitor this process can open, identity read from each in turn."""
+        with self.lock:
+            return [info for _, info in self._identities()]
+
+    def connect(self, key: Key) -> DirectChannel:
+        """Opens the monitor at an index, or the one a key names."""
+        with self.lock:
+            self._refuse_second_connection()
+            if key is None or isinstance(key, int):
+                position = key or 0
+                count = self._count()
+                if not 0 <= position < count:
+                    raise NoSuchMonitorError(f"no monitor at index {position} ({count} found)")
+                self._open(position)
+                return self._channel(position, None)
+            position, info = self._find(key)
+            self._open(position)
+            if info.usb_serial and self._usb_serial() != info.usb_serial:
+                self.function("DisconnectMonitor")()
+                raise NoSuchMonitorError(f"the monitors changed while monitor {key!r} was looked for")
+            return self._channel(position, info)
+
+    def _channel(self, position: int, info: Optional[MonitorInfo]) -> DirectChannel:
+        self.open_channel = DirectChannel(self, position, info)
+        return self.open_channel
+
+    def _refuse_second_connection(self) -> None:
+        if self.open_channel is not None:
+            raise BusyError(
+                "this process already holds a connection (the library allows one): "
+                f"close monitor {self.open_channel.position} first"
+            )
+
+    def _count(self) -> int:
+        count = ctypes.c_ubyte()
+        _raise_for(self.function("GetAvailableMonitors")(ctypes.byref(count)), "counting monitors", None)
+        return count.value
+
+    def _open(self, position: int) -> None:
+        if self.function("ConnectMonitor")(position) != _STATUS_OK:
+            raise BusyError(f"monitor {position} could not be opened: another program may hold it")
+
+    def _identities(self) -> List[Tuple[int, MonitorInfo]]:
+        self._refuse_second_connection()
+        found = []
+        for position in range(self._count()):
+            if self.function("ConnectMonitor")(position) != _STATUS_OK:
+                continue
+            try:
+                found.append((position, self.identity(position)))
+            finally:
+                self.function("DisconnectMonitor")()
+        return found
+
+    def _find(self, key: str) -> Tuple[int, MonitorInfo]:
+        found = self._identities()
+        matches = match_key(key, [info for _, info in found])
+        if not matches:
+            raise NoSuchMonitorError(f"no monitor has the id, USB serial, serial number or asset tag {key!r}")
+        if len(matches) > 1:
+            ids = ", ".join(found[i][1].id for i in matches)
+            raise NoSuchMonitorError(f"{key!r} names {len(matches)} monitors ({ids}); use an index or a key only one has")
+        return found[matches[0]]
+
+    def _usb_serial(self) -> str:
+        buffer = ctypes.create_unicode_buffer(_USB_SERIAL_CHARS)
+        if self._serial_string is None or not self._selected.value:
+            return ""
+        if self._serial_string(self._selected.value, buffer, _USB_SERIAL_CHARS) != 0:
+            return ""
+        return buffer.value
+
+    def text_record(self, name: str, length: int) -> str:
+        """A text record of the connected monitor, empty when it cannot be read."""
+        record = ctypes.create_string_buffer(length)
+        if self.accessor("Get", name)(record) != _STATUS_OK:
+            return ""
+        return escape_text(record.raw)
+
+    def identity(self, position: int) -> MonitorInfo:
+        """The identity of the connected monitor; a record that cannot be read is empty."""
+        serial_number = self.text_record("serial-number", 12)
+        usb_serial = self._usb_serial()
+        return MonitorInfo(
+            id=monitor_id(serial_number, usb_serial, position),
+            model=self.text_record("monitor-name", 10),
+            serial_number=serial_number,
+            asset_tag=self.text_record("asset-tag", 10),
+            firmware=self.text_record("firmware-version", 10),
+            usb_serial=usb_serial,
+        )
+
+
+class DirectChannel:
+    """The one open monitor of the process."""
+
+    def __init__(self, transport: DirectTransport, position: int, info: Optional[MonitorInfo]) -> None:
+        self._transport = transport
+        self._function = transport.function
+        self.position = position
+        self._info = info
+
+    def _check_open(self, what: str) -> None:
+        if self._transport.open_channel is not self:
+            raise NotConnectedError(f"{what}: the monitor is closed")
+
+    def info(self) -> MonitorInfo:
+        """The monitor's identity, read at the first request."""
+        with self._transport.lock:
+            if self._info is None:
+                self._check_open("info")
+                self._info = self._transport.identity(self.position)
+            return self._info
+
+    def read(self, setting: Setting) -> Scalar:
+        """One read of a setting."""
+        with self._transport.lock:
+            self._check_open(setting.name)
+            get = self._transport.accessor("Get", setting.name)
+            if setting.kind == "text":
+                record = ctypes.create_string_buffer(setting.max_bytes or 0)
+                _raise_for(get(record), f"reading {setting.name}", setting.name)
+                return escape_text(record.raw)
+            value = _VALUE_TYPES[setting.kind]()
+            _raise_for(get(ctypes.byref(value)), f"reading {setting.name}", setting.name)
+            return int(value.value) & (0xFFFF if setting.kind == "hours" else 0xFFFFFFFF)
+
+    def write(self, setting: Setting, value: Scalar) -> None:
+        """One write of an accepted value."""
+        with self._transport.lock:
+            self._check_open(setting.name)
+            set_ = self._transport.accessor("Set", setting.name)
+            if isinstance(value, str):
+                # The setter sends the whole record: the text, then zeros.
+                status = set_(ctypes.create_string_buffer(encode_text(setting, value), (setting.max_bytes or 0) + 1))
+            else:
+                status = set_(_VALUE_TYPES[setting.kind](value))
+            _raise_for(status, f"writing {setting.name}", setting.name)
+            if setting.name == "asset-tag":
+                self._refresh_asset_tag()
+
+    def adjust(self, setting: Setting, delta: int) -> int:
+        """Read, add, clamp, write: one turn of the lock."""
+        with self._transport.lock:
+            current = self.read(setting)
+            assert isinstance(current, int)
+            target = adjusted(setting, current, delta)
+            if target != current:
+                self.write(setting, target)
+            return target
+
+    def read_custom_color(self, color_type: int) -> Tuple[int, ...]:
+        """The six levels of one custom colour type."""
+        with self._transport.lock:
+            self._check_open("custom-color")
+            levels = [ctypes.c_ubyte() for _ in CUSTOM_COLOR_LEVELS]
+            status = self._function("GetCustomColor")(color_type, *(ctypes.byref(level) for level in levels))
+            _raise_for(status, f"reading custom-color type {color_type}", "custom-color")
+            return tuple(level.value for level in levels)
+
+    def write_custom_color(self, color_type: int, levels: Tuple[int, ...]) -> None:
+        """Writes the six levels of one custom colour type."""
+        with self._transport.lock:
+            self._check_open("custom-color")
+            status = self._function("SetCustomColor")(color_type, *levels)
+            _raise_for(status, f"writing custom-color type {color_type}", "custom-color")
+
+    def reset(self, group: str) -> None:
+        """Sends one group's reset."""
+        with self._transport.lock:
+            self._check_open(f"reset {group}")
+            _raise_for(self._function(_RESETS[group])(), f"reset {group}", None)
+            if group == "factory":
+                self._refresh_asset_tag()
+
+    def _refresh_asset_tag(self) -> None:
+        if self._info is not None:
+            self._info = replace(self._info, asset_tag=self._transport.text_record("asset-tag", 10))
+
+    def close(self) -> None:
+        """Disconnects; closing twice does nothing."""
+        with self._transport.lock:
+            if self._transport.open_channel is self:
+                self._function("DisconnectMonitor")()
+                self._transport.open_channel = None
+

@@ -1,0 +1,197 @@
+"""An open monitor: its settings as properties, and the calls on them."""
+
+from __future__ import annotations
+
+import math
+import time
+from types import MappingProxyType, TracebackType
+from typing import Dict, List, Mapping, Optional, Tuple, Type
+
+from ._table import TABLE, SettingProperties
+from ._transport import Channel, MonitorInfo
+from .catalogue import (
+    CUSTOM_COLOR_TYPES,
+    Setting,
+    Value,
+    check_color_levels,
+    check_color_type,
+    check_reset_group,
+    encode_text,
+    suggestion,
+)
+from .errors import UnknownSettingError
+
+#: Every setting by its name, in catalogue order (read-only).
+SETTINGS: Mapping[str, Setting] = MappingProxyType({setting.name: setting for setting in TABLE})
+
+
+def setting_named(name: str) -> Setting:
+    """The setting called ``name``, or :class:`UnknownSettingError`."""
+    setting = SETTINGS.get(name)
+    if setting is None:
+        raise UnknownSettingError(f"unknown setting {name!r}{suggestion(name, list(SETTINGS))}", name)
+    return setting
+
+
+def _one_byte_setting(name: str, what: str) -> Setting:
+    setting = setting_named(name)
+    if setting.kind != "byte":
+        raise TypeError(f"{what} takes a one-byte setting; {name} is a {setting.kind} setting")
+    return setting
+
+
+class Monitor(SettingProperties):
+    """An open monitor, from :func:`vemo.connect`.
+
+    Every setting is a property named in snake_case (``m.brightness``,
+    ``m.osd_timer``); read-only ones have no setter. Each read and write is one
+    exchange with the monitor: nothing is cached but its identity. Use it as a
+    context manager, or call :meth:`close`.
+    """
+
+    def __init__(self, channel: Channel) -> None:
+        self._channel = channel
+
+    def __enter__(self) -> Monitor:
+        return self
+
+    def __exit__(
+        self,
+        exc_type: Optional[Type[BaseException]],
+        exc: Optional[BaseException],
+        traceback: Optional[TracebackType],
+    ) -> None:
+        self.close()
+
+    def close(self) -> None:
+        """Lets the monitor go; later calls raise :class:`vemo.NotConnectedError`."""
+        self._channel.close()
+
+    @property
+    def info(self) -> MonitorInfo:
+        """The monitor's identity (the asset tag follows writes)."""
+        return self._channel.info()
+
+    def get(self, name: str) -> Value:
+        """Reads a setting by its name (``"osd-timer"``). The custom colour
+        reads as the six levels of each type, indexed by type."""
+        setting = setting_named(name)
+        if setting.kind == "custom-color":
+            return tuple(self._channel.read_custom_color(t) for t in range(CUSTOM_COLOR_TYPES))
+        return self._channel.read(setting)
+
+    def set(self, name: str, value: object) -> None:
+        """Writes a setting by its name. The value is checked before anything
+        is sent: :class:`vemo.OutOfRangeError`, :class:`vemo.ReadOnlyError`;
+        a mask takes exactly one of its choice bits."""
+        setting = setting_named(name)
+        checked = setting.check(value)
+        if isinstance(checked, tuple):
+            for color_type, levels in enumerate(checked):
+                self._channel.write_custom_color(color_type, levels)
+        else:
+            self._channel.write(setting, checked)
+
+    def _get_int(self, name: str) -> int:
+        value = self._channel.read(setting_named(name))
+        assert isinstance(value, int)
+        return value
+
+    def _get_str(self, name: str) -> str:
+        value = self._channel.read(setting_named(name))
+        assert isinstance(value, str)
+        return value
+
+    def adjust(self, name: str, delta: int) -> int:
+        """Adds ``delta`` to a one-byte setting, clamped to its range and put
+        on its step (rounding in the direction of ``delta``); returns the new value."""
+        setting = _one_byte_setting(name, "adjust")
+        if isinstance(delta, bool) or not isinstance(delta, int):
+            raise TypeError("adjust takes an int delta")
+        return self._channel.adjust(setting, delta)
+
+    def custom_color(self, type: int) -> Tuple[int, ...]:
+        """The six levels (red, green, blue, cyan, magenta, yellow) of a custom colour type, 0 to 3."""
+        return self._channel.read_custom_color(check_color_type(type))
+
+    def set_custom_color(self, type: int, levels: Tuple[int, ...]) -> None:
+        """Writes the six levels of a custom colour type: red, green and blue
+        0 to 100; cyan, magenta and yellow 0 to 100 for types 2 and 3."""
+        color_type = check_color_type(type)
+        self._channel.write_custom_color(color_type, check_color_levels(color_type, levels))
+
+    def reset(self, group: str) -> None:
+        """Sends the monitor's reset for ``"power"``, ``"color"``, ``"osd"`` or ``"factory"``."""
+        self._channel.reset(check_reset_group(group))
+
+    def dump(self) -> Dict[str, object]:
+        """Every setting the monitor has, by name: a profile for :meth:`restore`."""
+        return {name: self.get(name) for name in SETTINGS}
+
+    def restore(self, profile: Mapping[str, object], dry_run: bool = False) -> Dict[str, Tuple[object, object]]:
+        """Writes a profile (such as :meth:`dump` returns) and returns the
+        settings it changed, with their old and new values. Unchanged values
+        are not written, read-only ones are skipped; every name and value is
+        checked before anything is sent. ``dry_run`` writes nothing."""
+        wanted: Dict[str, Value] = {}
+        for name, value in profile.items():
+            setting = setting_named(name)
+            if setting.writable:
+                wanted[name] = setting.check(value)
+        changes: Dict[str, Tuple[object, object]] = {}
+        for setting in TABLE:
+            if setting.name not in wanted:
+                continue
+            old, new = self.get(setting.name), wanted[setting.name]
+            if _same(setting, old, new):
+                continue
+            if not dry_run:
+                self._write_changed(setting, old, new)
+            changes[setting.name] = (old, new)
+        return changes
+
+    def _write_changed(self, setting: Setting, old: Value, new: Value) -> None:
+        if isinstance(new, tuple) and isinstance(old, tuple):
+            for color_type, levels in enumerate(new):
+                if old[color_type] != levels:
+                    self._channel.write_custom_color(color_type, levels)
+        else:
+            assert not isinstance(new, tuple)
+            self._channel.write(setting, new)
+
+    def fade(self, name: str, to: int, seconds: float) -> None:
+        """Steps a one-byte setting through its accepted values to ``to`` over
+        ``seconds``, as smoothly as the monitor keeps up (values already
+        overdue are skipped), and ends exactly on ``to``."""
+        setting = _one_byte_setting(name, "fade")
+        target = setting.check(to)
+        assert isinstance(target, int)
+        if isinstance(seconds, bool) or not isinstance(seconds, (int, float)) or not 0 <= seconds < math.inf:
+            raise ValueError(f"fade: seconds must be a finite number, at least 0, not {seconds!r}")
+        path = _fade_path(setting, self._get_int(name), target)
+        start = time.monotonic()
+        for k, value in enumerate(path, 1):
+            due = start + seconds * k / len(path)
+            now = time.monotonic()
+            if now < due:
+                time.sleep(due - now)
+            elif k < len(path) and now >= start + seconds * (k + 1) / len(path):
+                continue
+            self._channel.write(setting, value)
+
+
+def _fade_path(setting: Setting, current: int, target: int) -> List[int]:
+    """The accepted values after ``current`` up to and including ``target``, in order."""
+    lo, hi, step = setting.byte_range()
+    if current == target:
+        return []
+    if current < target:
+        return [v for v in range(lo, hi + 1, step) if current < v <= target]
+    return [v for v in range(hi, lo - 1, -step) if target <= v < current]
+
+
+def _same(setting: Setting, old: Value, new: Value) -> bool:
+    if setting.kind == "text" and isinstance(old, str) and isinstance(new, str):
+        return encode_text(setting, old) == encode_text(setting, new)
+    return old == new
+
