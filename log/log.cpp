@@ -58,6 +58,7 @@ void _LOGStart() {
   if (m_pFile == nullptr) return;
   m_iCount = 1;
   std::fputs(kSeparator, m_pFile);
+  std::fflush(m_pFile);  // like every line: on disk before the call returns
 }
 
 void _LOGStop() {

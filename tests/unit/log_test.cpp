@@ -108,6 +108,11 @@ TEST_F(LogTest, EveryLineIsOnDiskBeforeTheCallReturns) {
   EXPECT_EQ(logMessages().back(), "ERROR first");
 }
 
+TEST_F(LogTest, TheSeparatorIsOnDiskAsSoonAsTheLogStarts) {
+  _LOGStart();
+  EXPECT_EQ(logLines(), (std::vector<std::string>{kSeparator}));
+}
+
 TEST_F(LogTest, ReopeningAfterStopAppendsASecondSeparator) {
   SetDebugLevel(1);
   Log(1, "before");
