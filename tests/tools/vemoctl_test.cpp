@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "tests/tools/tool_run.h"
 
@@ -60,6 +61,8 @@ TEST_F(VemoctlTest, OutputsMatchTheCheckedInGoldenFiles) {
       {{"get", "custom-color"}, "get-custom-color.txt"},
       {{"get", "--all"}, "get-all.txt"},
       {{"dump", "--json"}, "dump.json"},
+      {{"settings"}, "settings.txt"},
+      {{"settings", "--json"}, "settings.json"},
   };
   const bool update = std::getenv("VEMO_UPDATE_GOLDEN") != nullptr;
   for (const auto& [args, file] : cases) {
@@ -75,6 +78,33 @@ TEST_F(VemoctlTest, OutputsMatchTheCheckedInGoldenFiles) {
   EXPECT_TRUE(nlohmann::json::accept(ok({"dump", "--json"})));
 }
 
+// Clients build their controls from this description: the keys of each kind
+// are exact, and the settings come in the order every command lists them.
+TEST_F(VemoctlTest, SettingsJsonDescribesEachKindWithExactlyItsKeys) {
+  const std::map<std::string, std::set<std::string>> keysOfKind = {
+      {"byte", {"name", "kind", "writable", "min", "max", "step"}},
+      {"mask", {"name", "kind", "writable", "choices"}},
+      {"text", {"name", "kind", "writable", "max_bytes"}},
+      {"hours", {"name", "kind", "writable"}},
+      {"custom-color", {"name", "kind", "writable"}},
+  };
+  auto described = nlohmann::json::parse(ok({"settings", "--json"}));
+  ASSERT_EQ(described.size(), 1u);
+  std::vector<std::string> names;
+  for (const auto& setting : described.at("settings")) {
+    SCOPED_TRACE(setting.dump());
+    std::set<std::string> keys;
+    for (const auto& item : setting.items()) keys.insert(item.key());
+    EXPECT_EQ(keys, keysOfKind.at(setting.at("kind")));
+    EXPECT_TRUE(setting.at("writable").is_boolean());
+    names.push_back(setting.at("name"));
+  }
+  std::vector<std::string> dumped;
+  const auto dump = nlohmann::ordered_json::parse(ok({"dump", "--json"}));
+  for (const auto& item : dump.items()) dumped.push_back(item.key());
+  EXPECT_EQ(names, dumped);
+}
+
 TEST_F(VemoctlTest, SetThenGetInALaterRunShowsTheNewValue) {
   struct Case {
     const char* name;
@@ -86,7 +116,7 @@ TEST_F(VemoctlTest, SetThenGetInALaterRunShowsTheNewValue) {
       {"osd-timer", "60", "60\n"},
       {"sharpness", "100", "100\n"},
       {"color-preset", "0x10", "0x00000010\n"},
-      {"pxp-sub-input", "512", "0x00000200\n"},
+      {"pxp-sub-input", "16", "0x00000010\n"},
       {"asset-tag", "DESK-42", "DESK-42\n"},
       {"asset-tag", "TEN-CHARS!", "TEN-CHARS!\n"},
       {"asset-tag", "a\\x01b\\\\", "a\\x01b\\\\\n"},

@@ -1,9 +1,9 @@
 #include "tools/vemoctl/command_line.h"
 
 #include "catalogue/exit_codes.h"
+#include "catalogue/values.h"
 #include "tools/vemoctl/output.h"
 #include "tools/vemoctl/suggest.h"
-#include "catalogue/values.h"
 
 namespace vemoctl {
 namespace {
@@ -15,9 +15,7 @@ std::string settingsHelp(bool writableOnly) {
   std::string out = writableOnly ? "Settings and their accepted values:\n" : "Settings:\n";
   for (const Setting& setting : catalogue()) {
     if (writableOnly && !setting.writable()) continue;
-    std::string name = setting.name;
-    name.resize(std::max<std::size_t>(name.size() + 1, 25), ' ');
-    out += "  " + name + (setting.writable() ? acceptedValues(setting) : "read-only") + "\n";
+    out += "  " + padded(setting.name, 25) + acceptedOrReadOnly(setting) + "\n";
   }
   return out;
 }
@@ -47,6 +45,8 @@ CommandLine::CommandLine() : app_("vemoctl: read and change a monitor's settings
   addMonitorCommands();
   addSettingCommands();
   addScalerCommands();
+  add(app_, "settings", "List every setting with its kind and accepted values",
+      [this] { return runSettings(options_); });
   simReset_ = add(app_, "sim-reset", "Put the simulated monitor back to its factory state",
                   [this] { return runSimReset(options_); });
 }

@@ -27,6 +27,7 @@ int runRegisterRead(const GlobalOptions& options, unsigned reg, unsigned count);
 int runRegisterWrite(const GlobalOptions& options, unsigned reg, const std::vector<unsigned>& bytes);
 int runRegisterWait(const GlobalOptions& options, unsigned reg, unsigned mask, unsigned value, int tries);
 int runIsp(const GlobalOptions& options);
+int runSettings(const GlobalOptions& options);
 int runSimReset(const GlobalOptions& options);
 
 // The settings named on the command line; throws ToolError(kUsage) for an

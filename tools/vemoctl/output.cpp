@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <iostream>
 
 namespace vemoctl {
@@ -28,6 +29,15 @@ void printReadings(const std::vector<NamedReading>& readings, bool json, bool ba
 }
 
 void printJson(const Json& json) { std::cout << json.dump(2) << '\n'; }
+
+std::string padded(std::string text, std::size_t width) {
+  text.resize(std::max(text.size() + 1, width), ' ');
+  return text;
+}
+
+std::string acceptedOrReadOnly(const Setting& setting) {
+  return setting.writable() ? acceptedValues(setting) : "read-only";
+}
 
 void printError(const std::string& message) {
   std::cout.flush();

@@ -20,6 +20,10 @@ struct NamedReading {
 void printReadings(const std::vector<NamedReading>& readings, bool json, bool bare);
 
 void printJson(const Json& json);
+// `text` and at least one space, filled with spaces to `width`: a column.
+std::string padded(std::string text, std::size_t width);
+// A writable setting's accepted values in words, or "read-only".
+std::string acceptedOrReadOnly(const Setting& setting);
 // An error line on stderr: "vemoctl: message".
 void printError(const std::string& message);
 
