@@ -2,11 +2,20 @@
 
 namespace vemo::sim {
 
+namespace {
+constexpr std::uint8_t kMonitorAddress = 0x37;
+constexpr std::uint8_t kScalerAddress = 0x4A;
+}  // namespace
+
 StandardBridge makeStandardBridge() {
-  StandardBridge s{std::make_shared<VirtualBridge>(), std::make_shared<VirtualMonitor>(),
-                   std::make_shared<VirtualScaler>()};
-  s.bridge->attach(0x37, s.monitor);
-  s.bridge->attach(0x4A, s.scaler);
+  return makeStandardBridge(std::make_shared<VirtualMonitor>(), std::make_shared<VirtualScaler>());
+}
+
+StandardBridge makeStandardBridge(std::shared_ptr<VirtualMonitor> monitor,
+                                  std::shared_ptr<VirtualScaler> scaler) {
+  StandardBridge s{std::make_shared<VirtualBridge>(), std::move(monitor), std::move(scaler)};
+  s.bridge->attach(kMonitorAddress, s.monitor);
+  s.bridge->attach(kScalerAddress, s.scaler);
   return s;
 }
 

@@ -49,6 +49,9 @@ struct StandardBridge {
   std::shared_ptr<VirtualScaler> scaler;
 };
 StandardBridge makeStandardBridge();
+// The same with a monitor and a scaler of the caller's own (derived) kind.
+StandardBridge makeStandardBridge(std::shared_ptr<VirtualMonitor> monitor,
+                                  std::shared_ptr<VirtualScaler> scaler);
 
 class VirtualHidBus {
  public:

@@ -3,7 +3,7 @@
 
 #include <iostream>
 
-#include "sim/simulator/simulator_api.h"
+#include "sim/preload/simulator_api.h"
 #include "tools/vemoctl/commands.h"
 
 namespace vemoctl {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/simulator/simulator_api.h"
 #include "catalogue/exit_codes.h"
+#include "sim/preload/simulator_api.h"
 
 namespace vemoctl {
 namespace {

@@ -1,4 +1,4 @@
-#include "sim/simulator/persistent_targets.h"
+#include "sim/preload/persistent_targets.h"
 
 namespace vemo::sim {
 

@@ -1,4 +1,4 @@
-#include "sim/simulator/bridge_claim.h"
+#include "sim/preload/bridge_claim.h"
 
 namespace vemo::sim {
 

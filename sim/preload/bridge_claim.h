@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "sim/simulator/file_lock.h"
+#include "sim/preload/file_lock.h"
 
 namespace vemo::sim {
 

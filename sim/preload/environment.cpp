@@ -1,4 +1,4 @@
-#include "sim/simulator/environment.h"
+#include "sim/preload/environment.h"
 
 #include <cstdio>
 #include <cstdlib>

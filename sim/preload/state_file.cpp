@@ -1,4 +1,4 @@
-#include "sim/simulator/state_file.h"
+#include "sim/preload/state_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "sim/simulator/file_lock.h"
+#include "sim/preload/file_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -24,11 +24,11 @@
 #include <set>
 #include <string>
 
-#include "sim/simulator/bridge_claim.h"
-#include "sim/simulator/environment.h"
-#include "sim/simulator/persistent_targets.h"
-#include "sim/simulator/simulator_api.h"
-#include "sim/simulator/state_file.h"
+#include "sim/preload/bridge_claim.h"
+#include "sim/preload/environment.h"
+#include "sim/preload/persistent_targets.h"
+#include "sim/preload/simulator_api.h"
+#include "sim/preload/state_file.h"
 #include "sim/virtual_hid_bus.h"
 
 namespace vemo::sim {
@@ -78,12 +78,11 @@ class Simulator {
     std::vector<std::uint8_t> ignored = commandCodes("VEMO_SIM_IGNORE");
     auto report = [this](const std::string& message) { reportOnce(message); };
     for (int i = 0; i < monitorCount(); ++i) {
+      auto monitor = std::make_shared<PersistentMonitor>(guard);
+      auto scaler = std::make_shared<PersistentScaler>(guard);
       SimulatedBridge s{
-          std::make_shared<PersistentMonitor>(guard), std::make_shared<PersistentScaler>(guard),
-          std::make_shared<VirtualBridge>(),
+          monitor, scaler, makeStandardBridge(monitor, scaler).bridge,
           std::make_unique<BridgeClaim>(statePath_ + "." + narrow(serialOf(i)) + ".lock", report)};
-      s.bridge->attach(0x37, s.monitor);
-      s.bridge->attach(0x4A, s.scaler);
       // An application may run for days: keep no record of its traffic.
       s.bridge->setRecording(false);
       s.monitor->setRecording(false);
