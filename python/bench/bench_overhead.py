@@ -4,8 +4,9 @@ simulator in fast mode (target: under 20 µs per call).
 
 Two figures for ``m.brightness`` and ``m.brightness = v``:
 - end to end, beside the library's GetBrightness / SetBrightness called
-  through ctypes (blocks of the two alternate; medians). The simulator reads
-  and saves its state file on every transfer, so these vary by tens of µs;
+  through ctypes (the two take turns call by call; medians). The simulator
+  reads and saves its state file on every transfer, so on a busy machine
+  these move by tens of µs from run to run;
 - the package's own cost: the same calls with the library's function
   swapped for a C function that returns at once, so that only the package's
   path and the ctypes call are timed. The target applies to this figure.
@@ -24,26 +25,25 @@ import tempfile
 import time
 from typing import Callable, Dict, List
 
-CALLS = 100
-BLOCKS = 200
+CALLS = 5000
 TARGET_US = 20.0
 
 
-def block_us(call: Callable[[], object]) -> float:
-    """One block of calls, in microseconds per call."""
-    began = time.perf_counter()
-    for _ in range(CALLS):
-        call()
-    return (time.perf_counter() - began) / CALLS * 1e6
+def timed_us(call: Callable[[], object]) -> float:
+    """One call, in microseconds."""
+    began = time.perf_counter_ns()
+    call()
+    return (time.perf_counter_ns() - began) / 1000
 
 
 def medians_us(*calls: Callable[[], object]) -> List[float]:
-    """The median block of each call, the blocks of all calls alternating."""
-    blocks: List[List[float]] = [[] for _ in calls]
-    for _ in range(BLOCKS):
+    """The median time of each call, the calls taking turns one by one so that
+    the load of the moment falls on all alike."""
+    times: List[List[float]] = [[] for _ in calls]
+    for _ in range(CALLS):
         for i, call in enumerate(calls):
-            blocks[i].append(block_us(call))
-    return [statistics.median(b) for b in blocks]
+            times[i].append(timed_us(call))
+    return [statistics.median(t) for t in times]
 
 
 def main() -> int:
