@@ -4,8 +4,9 @@
     with vemo.connect() as monitor:
         monitor.brightness = 60
 
-Monitors are reached through the ``vemod`` service when it runs on the
-session bus, otherwise through the shipped library in this process.
+Monitors are reached through the ``vemod`` service when it has the name
+``org.vemo.Monitors1`` on the session bus, otherwise through the shipped
+library in this process; the simulator is always reached directly.
 """
 
 from __future__ import annotations
@@ -15,6 +16,7 @@ import threading
 from typing import List, Optional, Union
 
 from . import _library
+from ._dbus import DBusTransport, service_present
 from ._direct import DirectTransport
 from ._transport import Key, MonitorInfo, Transport
 from .catalogue import Setting, Value
@@ -73,7 +75,10 @@ def _current() -> Transport:
     with _lock:
         if _transport is None:
             simulate = _simulate or os.environ.get("VEMO_SIMULATE", "0") not in ("", "0")
-            _transport = DirectTransport(_library.load(simulate))
+            if not simulate and service_present():
+                _transport = DBusTransport()
+            else:
+                _transport = DirectTransport(_library.load(simulate))
         return _transport
 
 
