@@ -6,17 +6,16 @@ from typing import List, Optional
 from gi.repository import Adw, Gio
 
 from . import APPLICATION_ID
+from .window import MainWindow
 
 
 class Application(Adw.Application):
     def __init__(self) -> None:
         super().__init__(application_id=APPLICATION_ID, flags=Gio.ApplicationFlags.FLAGS_NONE)
-        self.window: Optional["MainWindow"] = None
+        self.window: Optional[MainWindow] = None
 
     def do_activate(self) -> None:
         if self.window is None:
-            from .window import MainWindow
-
             self.window = MainWindow(self)
             self.window.connect_service()
         self.window.present()

@@ -18,9 +18,9 @@ def run(call: Callable[[], Any], done: Callable[[Any], None],
         try:
             result = call()
         except Exception as error:  # handed to the main loop, which decides
-            GLib.idle_add(_once, failed, error)
+            GLib.idle_add(_once, failed, error, priority=GLib.PRIORITY_DEFAULT)
             return
-        GLib.idle_add(_once, done, result)
+        GLib.idle_add(_once, done, result, priority=GLib.PRIORITY_DEFAULT)
 
     _pool.submit(work)
 

@@ -1,7 +1,8 @@
 """One control per setting, chosen by the setting's description. Each control
 is named after its setting, writes through the monitor's session when the
-user changes it, and shows values the session hands it without writing them
-back."""
+user changes it, and shows the values the session hands it without writing
+them back. None stands for a value the monitor did not tell (its read was
+refused): the control shows its empty state."""
 
 from typing import Any, Callable, List, Optional
 
@@ -13,6 +14,7 @@ from .values import CUSTOM_COLOR_TYPES, LEVEL_NAMES, MAX_COLOR_LEVEL
 
 # Whole steps are marked on a slider with at most this many of them.
 MAX_MARKED_STEPS = 10
+SLIDER_WIDTH = 320
 
 
 class Quiet:
@@ -37,12 +39,11 @@ class Slider:
         self._setting = setting
         self._on_change = on_change
         self._quiet = Quiet()
-        self._last: Optional[int] = None
+        self._last_sent: Optional[int] = None
         scale = Gtk.Scale.new_with_range(Gtk.Orientation.HORIZONTAL, setting.minimum,
                                          setting.maximum, setting.step)
         scale.set_name(setting.name)
-        scale.set_hexpand(True)
-        scale.set_size_request(240, -1)
+        scale.set_size_request(SLIDER_WIDTH, -1)
         scale.set_draw_value(True)
         scale.set_digits(0)
         scale.set_sensitive(setting.writable)
@@ -61,42 +62,45 @@ class Slider:
         value = self._setting.nearest_accepted(scale.get_value())
         if value != scale.get_value():
             self._quiet.run(lambda: scale.set_value(value))
-        if self._quiet.active or value == self._last:
+        if self._quiet.active or value == self._last_sent:
             return
-        self._last = value
+        self._last_sent = value
         self._on_change(value)
 
-    def show(self, value: Any) -> None:
-        self._last = int(value)
-        self._quiet.run(lambda: self.widget.set_value(int(value)))
+    def show(self, value: Optional[int]) -> None:
+        position = self._setting.minimum if value is None else int(value)
+        self._last_sent = position
+        self._quiet.run(lambda: self.widget.set_value(position))
 
 
-def _row(title: str, subtitle: str = "") -> Adw.ActionRow:
-    row = Adw.ActionRow(title=title)
-    if subtitle:
-        row.set_subtitle(subtitle)
-    return row
+def _row(title: str) -> Adw.ActionRow:
+    return Adw.ActionRow(title=title)
 
 
-def byte_row(setting: SettingDescription, session: MonitorSession) -> Adw.ActionRow:
+def slider_row(setting: SettingDescription, session: MonitorSession) -> Adw.ActionRow:
     row = _row(setting.title)
-    if setting.is_switch:
-        switch = Gtk.Switch(name=setting.name, valign=Gtk.Align.CENTER)
-        switch.set_sensitive(setting.writable)
-        quiet = Quiet()
-
-        def toggled(*_args: Any) -> None:
-            if not quiet.active:
-                session.write(setting.name, int(switch.get_active()))
-
-        switch.connect("notify::active", toggled)
-        session.listen(setting.name, lambda v: quiet.run(lambda: switch.set_active(bool(v))))
-        row.add_suffix(switch)
-        row.set_activatable_widget(switch)
-        return row
     slider = Slider(setting, lambda v: session.write(setting.name, v))
     session.listen(setting.name, slider.show)
     row.add_suffix(slider.widget)
+    return row
+
+
+def switch_row(setting: SettingDescription, session: MonitorSession) -> Adw.ActionRow:
+    row = _row(setting.title)
+    switch = Gtk.Switch(name=setting.name, valign=Gtk.Align.CENTER)
+    quiet = Quiet()
+
+    def toggled(*_args: Any) -> None:
+        if not quiet.active:
+            session.write(setting.name, int(switch.get_active()))
+
+    def show(value: Optional[int]) -> None:
+        quiet.run(lambda: switch.set_active(bool(value)))
+
+    switch.connect("notify::active", toggled)
+    session.listen(setting.name, show)
+    row.add_suffix(switch)
+    row.set_activatable_widget(switch)
     return row
 
 
@@ -110,7 +114,7 @@ def choice_row(setting: SettingDescription, session: MonitorSession,
     row = _row(setting.title)
     labels = Gtk.StringList.new([choice_label(bit) for bit in offered_bits])
     dropdown = Gtk.DropDown(name=setting.name, model=labels, valign=Gtk.Align.CENTER)
-    dropdown.set_sensitive(setting.writable and bool(offered_bits))
+    dropdown.set_sensitive(bool(offered_bits))
     quiet = Quiet()
 
     def selected(*_args: Any) -> None:
@@ -119,7 +123,7 @@ def choice_row(setting: SettingDescription, session: MonitorSession,
             return
         session.write(setting.name, 1 << offered_bits[position])
 
-    def show(value: Any) -> None:
+    def show(value: Optional[int]) -> None:
         bits = [bit for bit in offered_bits if value == 1 << bit]
         position = offered_bits.index(bits[0]) if bits else Gtk.INVALID_LIST_POSITION
         quiet.run(lambda: dropdown.set_selected(position))
@@ -134,7 +138,7 @@ def read_only_row(setting: SettingDescription, session: MonitorSession) -> Adw.A
     row = _row(setting.title)
     label = Gtk.Label(name=setting.name, selectable=True, valign=Gtk.Align.CENTER)
     label.add_css_class("dim-label")
-    session.listen(setting.name, lambda v: label.set_text(str(v)))
+    session.listen(setting.name, lambda v: label.set_text("" if v is None else str(v)))
     row.add_suffix(label)
     return row
 
@@ -153,14 +157,14 @@ def text_row(setting: SettingDescription, session: MonitorSession) -> Gtk.Widget
         session.write(setting.name, text)
 
     row.connect("apply", applied)
-    session.listen(setting.name, lambda v: row.set_text(str(v)))
+    session.listen(setting.name, lambda v: row.set_text("" if v is None else str(v)))
     return row
 
 
 def custom_color_row(setting: SettingDescription, session: MonitorSession) -> Adw.ExpanderRow:
     """Six levels for each custom colour type; a change writes that type's six."""
     expander = Adw.ExpanderRow(title=setting.title, name=setting.name)
-    level = SettingDescription(name="level", kind="byte", writable=setting.writable,
+    level = SettingDescription(name="level", kind="byte", writable=True,
                                minimum=0, maximum=MAX_COLOR_LEVEL, step=1)
     for color_type in CUSTOM_COLOR_TYPES:
         sliders: List[Slider] = []
@@ -177,7 +181,8 @@ def custom_color_row(setting: SettingDescription, session: MonitorSession) -> Ad
             expander.add_row(row)
 
         def show(colors: Any, color_type: int = color_type, sliders: List[Slider] = sliders) -> None:
-            for slider, value in zip(sliders, colors.get(color_type, ())):
+            levels = (colors or {}).get(color_type, (None,) * len(sliders))
+            for slider, value in zip(sliders, levels):
                 slider.show(value)
 
         session.listen(setting.name, show)
@@ -186,12 +191,14 @@ def custom_color_row(setting: SettingDescription, session: MonitorSession) -> Ad
 
 def control_row(setting: SettingDescription, session: MonitorSession,
                 offered_bits: List[int]) -> Gtk.Widget:
+    if not setting.writable:
+        return read_only_row(setting, session)
     if setting.kind == "custom-color":
         return custom_color_row(setting, session)
-    if setting.kind == "text" and setting.writable:
+    if setting.kind == "text":
         return text_row(setting, session)
-    if setting.kind == "byte" and setting.writable:
-        return byte_row(setting, session)
-    if setting.kind == "mask" and setting.writable:
+    if setting.kind == "mask":
         return choice_row(setting, session, offered_bits)
+    if setting.kind == "byte":
+        return switch_row(setting, session) if setting.is_switch else slider_row(setting, session)
     return read_only_row(setting, session)

@@ -5,9 +5,11 @@ from typing import Any, Callable, Dict, Optional
 
 from gi.repository import Adw, Gtk
 
+from . import background
 from .catalogue import CAPABILITY_OF, grouped, offered_choices
 from .controls import control_row
 from .monitor_session import MonitorSession
+from .service_bus import bridge_firmware
 
 RESETS = (
     ("power", "Reset power settings"),
@@ -16,13 +18,13 @@ RESETS = (
 )
 
 
-class MonitorPage(Gtk.Stack):
+class MonitorPage:
     def __init__(self, session: MonitorSession, toast: Callable[[str], None]) -> None:
-        super().__init__(name=f"monitor-page-{session.id}")
+        self.widget = Gtk.Stack(name=f"monitor-page-{session.id}")
         self.session = session
         self._toast = toast
-        self.add_named(self._loading_view(), "loading")
-        self.add_named(self._failed_view(), "failed")
+        self.widget.add_named(self._loading_view(), "loading")
+        self.widget.add_named(self._failed_view(), "failed")
         self.settings_view: Optional[Adw.PreferencesPage] = None
         self._reload_again = False
         self._loading = False
@@ -57,16 +59,16 @@ class MonitorPage(Gtk.Stack):
             return
         self._loading = True
         if self.settings_view is None:
-            self.set_visible_child_name("loading")
+            self.widget.set_visible_child_name("loading")
         self.session.load(self._loaded, self._failed)
 
     def _loaded(self) -> None:
         self._loading = False
         if self.settings_view is None:
             self.settings_view = self._settings_view()
-            self.add_named(self.settings_view, "settings")
+            self.widget.add_named(self.settings_view, "settings")
             self.session.show_all()
-        self.set_visible_child_name("settings")
+        self.widget.set_visible_child_name("settings")
         if self._reload_again:
             self._reload_again = False
             self.load()
@@ -75,7 +77,7 @@ class MonitorPage(Gtk.Stack):
         self._loading = False
         self._failure.set_description(str(error))
         if self.settings_view is None:
-            self.set_visible_child_name("failed")
+            self.widget.set_visible_child_name("failed")
         else:
             self._toast(f"{self.session.info.model}: reading the settings failed ({error})")
 
@@ -88,16 +90,19 @@ class MonitorPage(Gtk.Stack):
                 caps = values.get(CAPABILITY_OF.get(setting.name, ""))
                 group.add(control_row(setting, self.session, offered_choices(setting, caps)))
             if group_id == "identity":
-                for title_, value in self._identity_extras():
-                    row = Adw.ActionRow(title=title_, subtitle=value)
-                    group.add(row)
+                self._add_bridge_rows(group)
             page.add(group)
         page.add(self._resets_group())
         return page
 
-    def _identity_extras(self) -> list:
+    def _add_bridge_rows(self, group: Adw.PreferencesGroup) -> None:
         info = self.session.info
-        return [("Monitor Id", str(info.id)), ("Bridge USB serial", str(info.usb_serial))]
+        group.add(Adw.ActionRow(title="Monitor Id", subtitle=str(info.id)))
+        group.add(Adw.ActionRow(title="Bridge USB serial", subtitle=str(info.usb_serial)))
+        firmware = Adw.ActionRow(title="Bridge firmware", subtitle="…", name="bridge-firmware")
+        group.add(firmware)
+        background.run(lambda: bridge_firmware(self.session.id), firmware.set_subtitle,
+                       lambda error: firmware.set_subtitle(f"not known ({error})"))
 
     def _resets_group(self) -> Adw.PreferencesGroup:
         group = Adw.PreferencesGroup(title="Resets", name="group-resets")
@@ -119,7 +124,7 @@ class MonitorPage(Gtk.Stack):
 
     def _confirm_factory_reset(self) -> None:
         dialog = Adw.MessageDialog(
-            transient_for=self.get_root(), heading="Reset the monitor to its factory settings?",
+            transient_for=self.widget.get_root(), heading="Reset the monitor to its factory settings?",
             body=f"Every setting of {self.session.info.model} ({self.session.id}) goes back "
                  "to how it left the factory.")
         dialog.add_response("cancel", "Cancel")

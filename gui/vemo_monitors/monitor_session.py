@@ -8,7 +8,7 @@ import vemo
 
 from . import background
 from .catalogue import SettingDescription
-from .values import CUSTOM_COLOR_TYPES, from_json
+from .values import from_package
 from .write_gate import WriteGate
 
 Listener = Callable[[Any], None]
@@ -45,12 +45,26 @@ class MonitorHandles:
 
 
 def read_values(monitor: Any, settings: Sequence[SettingDescription]) -> Dict[str, Any]:
-    """Every readable setting of the monitor, in the app's value forms."""
+    """Every readable setting of the monitor, in the app's value forms. When
+    the monitor refuses one of them, the others are still read, so one
+    refused setting does not hide the rest; the refused ones are left out."""
+    try:
+        values = monitor.dump()
+    except vemo.CommunicationError:
+        values = _each_readable(monitor, settings)
+        if not values:
+            raise
     kinds = {s.name: s.kind for s in settings}
-    dumped = monitor.dump()
-    values = {name: from_json(kinds[name], value) for name, value in dumped.items() if name in kinds}
-    if "custom-color" in kinds and "custom-color" not in values:
-        values["custom-color"] = {t: tuple(monitor.custom_color(t)) for t in CUSTOM_COLOR_TYPES}
+    return {name: from_package(kinds[name], value) for name, value in values.items() if name in kinds}
+
+
+def _each_readable(monitor: Any, settings: Sequence[SettingDescription]) -> Dict[str, Any]:
+    values = {}
+    for setting in settings:
+        try:
+            values[setting.name] = monitor.get(setting.name)
+        except vemo.CommunicationError:
+            continue
     return values
 
 
@@ -66,6 +80,8 @@ class MonitorSession:
         self._handles = MonitorHandles(info.id)
         self._gates: Dict[Any, WriteGate] = {}
         self._listeners: Dict[str, List[Listener]] = {}
+        self._shown: Dict[str, Any] = {}
+        self._shown_before_write: Dict[str, Any] = {}
         self._closed = False
 
     @property
@@ -82,6 +98,7 @@ class MonitorSession:
             self._show(name, value)
 
     def _show(self, name: str, value: Any) -> None:
+        self._shown[name] = value
         for listener in self._listeners.get(name, []):
             listener(value)
 
@@ -104,6 +121,8 @@ class MonitorSession:
 
     def write(self, name: str, value: Any) -> None:
         """Shows `value` at once and sends it; a refused value is put back."""
+        if not any(gate.busy for key, gate in self._gates.items() if _setting_of(key) == name):
+            self._shown_before_write[name] = self._shown.get(name)
         self._show(name, value)
         if name == "custom-color":
             for color_type, levels in value.items():
@@ -144,17 +163,21 @@ class MonitorSession:
             self.values[key] = value
 
     def _put_back(self, key: Any, value: Any, error: BaseException, show_old: bool) -> None:
-        name = key[0] if isinstance(key, tuple) else key
+        """Shows the monitor's value again, or, when it could not be read, what
+        the controls showed before the refused write (None when nothing)."""
+        name = _setting_of(key)
         self._report_refusal(f"{self._titles.get(name, name)}: {value!s} was not accepted ({error})")
-        if show_old and name in self.values:
-            self._show(name, self.values[name])
+        if show_old:
+            self._show(name, self.values.get(name, self._shown_before_write.get(name)))
 
     def external_change(self, name: str, value: Any) -> None:
-        """A value another client wrote. Not shown while a write of ours to
+        """A value another client wrote (for the custom colour {type: levels}
+        of the types written). Not shown while a write of ours to
         the same setting is on its way: ours lands after it."""
-        gate = self._gates.get(name)
-        if gate is not None and gate.busy:
+        if any(gate.busy for key, gate in self._gates.items() if _setting_of(key) == name):
             return
+        if name == "custom-color":  # one type changed; the others stay
+            value = {**self.values.get(name, {}), **value}
         self.values[name] = value
         self._show(name, value)
 
@@ -166,3 +189,8 @@ class MonitorSession:
         self._closed = True
         background.run(self._handles.close, lambda _r: None, lambda _e: None)
 
+
+
+def _setting_of(key: Any) -> str:
+    """Writes are keyed by setting name, the custom colour's by (name, type)."""
+    return str(key[0] if isinstance(key, tuple) else key)

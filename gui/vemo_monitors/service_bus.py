@@ -1,8 +1,8 @@
-"""The two things the app takes from vemod's D-Bus interface itself rather
-than through the `vemo` package, which offers neither: the description of
-the settings (`DescribeSettings`), and the signals (`ValueChanged`,
-`WasReset`, `MonitorAdded`, `MonitorRemoved`). Everything else goes
-through the package."""
+"""What the app takes from vemod's D-Bus interface itself rather than through
+the `vemo` package, which does not offer it: the description of the settings
+(`DescribeSettings`), the signals (`ValueChanged`, `WasReset`,
+`MonitorAdded`, `MonitorRemoved`) and the bridge's firmware version (a
+property of the monitor's object). Everything else goes through the package."""
 
 import threading
 from typing import Any, Callable, Dict, List
@@ -10,7 +10,7 @@ from typing import Any, Callable, Dict, List
 from jeepney import DBusAddress, HeaderFields, MatchRule, MessageType, new_method_call
 from jeepney.bus_messages import message_bus
 from jeepney.io.blocking import open_dbus_connection
-from jeepney.wrappers import DBusErrorResponse
+from jeepney.wrappers import DBusErrorResponse, unwrap_msg
 
 BUS_NAME = "org.vemo.Monitors1"
 MANAGER_PATH = "/org/vemo/Monitors1"
@@ -58,13 +58,9 @@ def describe_settings() -> List[Dict[str, Any]]:
     try:
         call = new_method_call(DBusAddress(MANAGER_PATH, BUS_NAME, MANAGER_INTERFACE),
                                "DescribeSettings")
-        reply = connection.send_and_get_reply(call, timeout=ACTIVATION_TIMEOUT, unwrap=True)
+        reply = unwrap_msg(connection.send_and_get_reply(call, timeout=ACTIVATION_TIMEOUT))
     except DBusErrorResponse as error:
-        raise ServiceUnreachable(
-            f"The monitor service vemod did not answer: {error.name}: {' '.join(map(str, error.data))}",
-            "Install the SDK with its service (cmake --install puts the D-Bus service file in "
-            "share/dbus-1/services), or start it yourself with `vemod` "
-            "(`vemod --simulate` for simulated monitors).") from error
+        raise _explained(error) from error
     except TimeoutError as error:
         raise ServiceUnreachable(
             "The monitor service vemod did not answer in time.",
@@ -72,6 +68,34 @@ def describe_settings() -> List[Dict[str, Any]]:
     finally:
         connection.close()
     return [_unwrap(entry) for entry in reply[0]]
+
+
+def bridge_firmware(monitor_id: str) -> str:
+    """The `BridgeFirmware` property of the monitor's object."""
+    address = DBusAddress(monitor_path(monitor_id), BUS_NAME, "org.freedesktop.DBus.Properties")
+    call = new_method_call(address, "Get", "ss", (MONITOR_INTERFACE, "BridgeFirmware"))
+    with open_dbus_connection(bus="SESSION") as connection:
+        _signature, value = unwrap_msg(connection.send_and_get_reply(call, timeout=10))[0]
+    return str(value)
+
+
+START_IT = ("Install the SDK with its service (`cmake --install` puts the D-Bus service file in "
+            "share/dbus-1/services), or start it yourself with `vemod` "
+            "(`vemod --simulate` for simulated monitors).")
+
+
+def _explained(error: DBusErrorResponse) -> ServiceUnreachable:
+    detail = " ".join(map(str, error.data))
+    if error.name == "org.freedesktop.DBus.Error.ServiceUnknown":
+        return ServiceUnreachable(
+            "The monitor service vemod is not running, and this session does not know how to "
+            f"start it ({detail}).", START_IT)
+    if error.name.startswith("org.freedesktop.DBus.Error.Spawn"):
+        return ServiceUnreachable(
+            f"The monitor service vemod could not be started: {detail}",
+            "Run `vemod` in a terminal, or look at `journalctl --user -u vemod`, to see why.")
+    return ServiceUnreachable(f"The monitor service vemod answered with an error: {error.name}: {detail}",
+                              "Look at `journalctl --user -u vemod`, then try again.")
 
 
 class SignalListener:
@@ -89,7 +113,7 @@ class SignalListener:
         self._connection = open_dbus_connection(bus="SESSION")
         for interface in (MONITOR_INTERFACE, MANAGER_INTERFACE):
             rule = MatchRule(type="signal", sender=BUS_NAME, interface=interface)
-            self._connection.send_and_get_reply(message_bus.AddMatch(rule), timeout=5.0)
+            unwrap_msg(self._connection.send_and_get_reply(message_bus.AddMatch(rule), timeout=5.0))
         self._thread = threading.Thread(target=self._receive, name="vemo-signals", daemon=True)
 
     def start(self) -> None:

@@ -7,10 +7,10 @@ from gi.repository import Adw, Gtk
 from .service_bus import ServiceUnreachable
 
 
-class UnreachablePage(Adw.StatusPage):
+class UnreachablePage:
     def __init__(self, retry: Callable[[], None]) -> None:
-        super().__init__(name="unreachable", icon_name="network-offline-symbolic",
-                         title="The monitor service cannot be reached")
+        self.widget = Adw.StatusPage(name="unreachable", icon_name="network-offline-symbolic",
+                                     title="The monitor service cannot be reached")
         box = Gtk.Box(orientation=Gtk.Orientation.VERTICAL, spacing=18)
         self._reason = Gtk.Label(wrap=True, justify=Gtk.Justification.CENTER, selectable=True)
         self._remedy = Gtk.Label(wrap=True, justify=Gtk.Justification.CENTER, selectable=True)
@@ -21,7 +21,7 @@ class UnreachablePage(Adw.StatusPage):
         button.connect("clicked", lambda _b: retry())
         for widget in (self._reason, self._remedy, button):
             box.append(widget)
-        self.set_child(box)
+        self.widget.set_child(box)
 
     def explain(self, problem: ServiceUnreachable) -> None:
         self._reason.set_text(problem.reason)

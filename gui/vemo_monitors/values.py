@@ -65,6 +65,14 @@ def to_json(kind: str, value: Any) -> Any:
     return value
 
 
+def from_package(kind: str, value: Any) -> Any:
+    """The app's value from the `vemo` package's: there the custom colour is
+    the levels of every type, indexed by type."""
+    if kind == "custom-color":
+        return {color_type: tuple(levels) for color_type, levels in enumerate(value)}
+    return value
+
+
 def describe(kind: str, value: Any) -> str:
     """The value in words for a list of changes."""
     if kind == "custom-color":

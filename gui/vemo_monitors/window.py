@@ -21,7 +21,19 @@ def _on_main_loop(callback: Callable[..., None], *args: Any) -> None:
         callback(*args)
         return GLib.SOURCE_REMOVE
 
-    GLib.idle_add(once)
+    GLib.idle_add(once, priority=GLib.PRIORITY_DEFAULT)
+
+
+def reach_service() -> List[Dict[str, Any]]:
+    """The service's description of the settings, once the `vemo` package
+    too goes through the service rather than to the monitors directly."""
+    descriptions = describe_settings()
+    if vemo.transport() != "dbus":
+        raise ServiceUnreachable(
+            f"The vemo Python package uses its \"{vemo.transport()}\" transport, not the monitor "
+            "service vemod, so this app would not see other programs' changes.",
+            "Install a version of the vemo package that talks to vemod over D-Bus.")
+    return descriptions
 
 
 class MonitorRow(Adw.ActionRow):
@@ -44,7 +56,7 @@ class MainWindow(Adw.ApplicationWindow):
         self.stack = Gtk.Stack(name="main-stack")
         self.stack.add_named(self._connecting_view(), "connecting")
         self.unreachable = UnreachablePage(self.connect_service)
-        self.stack.add_named(self.unreachable, "unreachable")
+        self.stack.add_named(self.unreachable.widget, "unreachable")
         self.stack.add_named(Adw.StatusPage(
             name="no-monitors", icon_name="video-display-symbolic", title="No monitor found",
             description="Connect a monitor's USB cable: it appears here by itself."), "no-monitors")
@@ -128,7 +140,7 @@ class MainWindow(Adw.ApplicationWindow):
         """Starts the service if need be and lists its monitors, without
         waiting on the main loop."""
         self.stack.set_visible_child_name("connecting")
-        background.run(describe_settings, self._service_described, self._service_unreachable)
+        background.run(reach_service, self._service_described, self._service_unreachable)
 
     def _service_unreachable(self, error: BaseException) -> None:
         if not isinstance(error, ServiceUnreachable):
@@ -166,7 +178,7 @@ class MainWindow(Adw.ApplicationWindow):
         self.pages[session.id] = page
         self._rows[session.id] = MonitorRow(session)
         self.monitor_list.append(self._rows[session.id])
-        self.monitor_pages.add_named(page, session.id)
+        self.monitor_pages.add_named(page.widget, session.id)
         session.listen(BRIGHTNESS, self.all_monitors.follow)
         page.load()
 
@@ -174,7 +186,7 @@ class MainWindow(Adw.ApplicationWindow):
         page = self.pages.pop(monitor_id)
         page.session.close()
         self.monitor_list.remove(self._rows.pop(monitor_id))
-        self.monitor_pages.remove(page)
+        self.monitor_pages.remove(page.widget)
 
     def _row_selected(self, _list: Gtk.ListBox, row: Optional[Gtk.ListBoxRow]) -> None:
         if isinstance(row, MonitorRow):
@@ -191,9 +203,9 @@ class MainWindow(Adw.ApplicationWindow):
         if page is None:
             return
         if name == "custom-color":
-            page.load()  # the signal names the setting; its six levels are read again
-        else:
-            page.session.external_change(name, value)
+            color_type, levels = value
+            value = {color_type: tuple(levels)}
+        page.session.external_change(name, value)
 
     def _was_reset(self, path: str, _group: str) -> None:
         page = self._page_at(path)

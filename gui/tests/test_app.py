@@ -1,0 +1,42 @@
+"""The app against three simulated monitors: listing them, writing through
+its controls, following other clients, and the all-monitors slider."""
+
+import os
+
+from app_harness import bus_get, bus_set, find_widget, pump_until, save_screenshot, texts
+
+SIMULATED_IDS = ["VM2612345678", "VM2612345679", "VM2612345680"]
+
+
+def test_lists_every_monitor_with_its_model_and_id(window, artifacts):
+    sidebar = find_widget(window, "monitor-list")
+    shown = texts(sidebar)
+    for monitor_id in SIMULATED_IDS:
+        assert monitor_id in shown
+    assert shown.count("VEMO P27Q") == 3
+    path = os.path.join(artifacts, "vemo-monitors.png")
+    save_screenshot(window, path)
+    assert os.path.getsize(path) > 10_000  # a rendered window, not an empty image
+
+
+def test_a_slider_moved_in_the_app_changes_the_monitor(window):
+    monitor_id = SIMULATED_IDS[1]
+    scale = find_widget(window.pages[monitor_id].widget, "contrast")
+    scale.set_value(37.0)
+    assert pump_until(lambda: bus_get(monitor_id, "contrast") == 37, 5)
+
+
+def test_a_change_by_another_client_shows_within_a_second(window):
+    monitor_id = SIMULATED_IDS[2]
+    scale = find_widget(window.pages[monitor_id].widget, "sharpness")
+    bus_set(monitor_id, "sharpness", "y", 80)
+    assert pump_until(lambda: scale.get_value() == 80, 1.0)
+    pump_until(lambda: False, 0.3)
+    assert bus_get(monitor_id, "sharpness") == 80  # shown, not written back
+
+
+def test_the_all_monitors_slider_reaches_every_monitor(window):
+    find_widget(window, "all-monitors-brightness").set_value(42.0)
+    assert pump_until(lambda: [bus_get(i, "brightness") for i in SIMULATED_IDS] == [42] * 3, 5)
+    for monitor_id in SIMULATED_IDS:
+        assert find_widget(window.pages[monitor_id].widget, "brightness").get_value() == 42

@@ -1,0 +1,16 @@
+"""The app against monitors that refuse every brightness command
+(VEMO_SIM_REFUSE=0x30 in the service's environment)."""
+
+from app_harness import find_widget, pump_until, texts
+
+
+def test_a_refused_value_puts_the_control_back_and_names_the_setting(window):
+    monitor_id = next(iter(window.pages))
+    page = window.pages[monitor_id]
+    scale = find_widget(page.widget, "brightness")
+    contrast = find_widget(page.widget, "contrast")
+    assert contrast.get_value() == 50  # the other settings were read all the same
+    before = scale.get_value()
+    scale.set_value(before + 20)
+    assert pump_until(lambda: scale.get_value() == before and "Brightness" in texts(window.toasts), 5)
+    assert "Brightness" in texts(window.toasts)
