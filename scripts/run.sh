@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 
 build=${VEMO_BUILD_DIR:-build}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEMO_BUILD_TOOLS=ON
 cmake --build "$build" -j "$(nproc)" --target vemoctl VemoMonitorSim
 
 vemoctl=$build/tools/vemoctl/vemoctl
