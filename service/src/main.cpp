@@ -1,0 +1,40 @@
+// vemod: every monitor on the session bus. The same program is the
+// supervisor and, started with --worker by the supervisor, one monitor's worker.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <filesystem>
+
+#include "service/src/simulator_library.h"
+#include "service/src/supervisor/supervisor.h"
+#include "service/src/worker/worker.h"
+
+namespace {
+
+constexpr int kWorkerChannelFd = 3;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"vemod: the monitors on the session bus as org.vemo.Monitors1"};
+  bool simulate = false;
+  bool worker = false;
+  unsigned hold = 5;
+  app.add_flag("--simulate", simulate, "serve the simulated monitors (VEMO_SIM_MONITORS and the like apply)");
+  app.add_option("--hold", hold, "release a monitor's bridge after this many idle seconds (0: never)")
+      ->capture_default_str();
+  app.add_flag("--worker", worker, "internal: serve one monitor for the supervisor")->group("");
+  CLI11_PARSE(app, argc, argv);
+
+  if (worker) return vemod::runWorker(kWorkerChannelFd, std::chrono::seconds(hold));
+  try {
+    vemod::WorkerLaunch launch;
+    launch.executable = std::filesystem::read_symlink("/proc/self/exe").string();
+    launch.hold = std::chrono::seconds(hold);
+    if (simulate) launch.preload = vemod::simulatorPreload();
+    vemod::Supervisor supervisor(launch, simulate ? vemod::simulatedCensus() : vemod::udevCensus());
+    return supervisor.run();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vemod: %s\n", e.what());
+    return 1;
+  }
+}

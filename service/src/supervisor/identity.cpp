@@ -1,0 +1,48 @@
+#include "service/src/supervisor/identity.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace vemod {
+
+Identity identityFrom(const Json& reported, const std::function<bool(const std::string&)>& idTaken) {
+  Identity identity;
+  identity.usbSerial = reported.value("usb-serial", "");
+  identity.model = reported.value("model", "");
+  identity.serialNumber = reported.value("serial-number", "");
+  identity.assetTag = reported.value("asset-tag", "");
+  identity.firmware = reported.value("firmware", "");
+  identity.bridgeFirmware = reported.value("bridge-firmware", "");
+  std::string position = std::to_string(reported.value("position", 0));
+  for (const std::string& candidate : {identity.serialNumber, identity.usbSerial}) {
+    if (!candidate.empty() && !idTaken(candidate)) {
+      identity.id = candidate;
+      return identity;
+    }
+  }
+  identity.id = position;
+  for (int n = 2; idTaken(identity.id); ++n) identity.id = position + "-" + std::to_string(n);
+  return identity;
+}
+
+std::string objectPathFor(const std::string& id) {
+  std::string path = "/org/vemo/Monitors1/monitor/";
+  for (unsigned char c : id) {
+    if (std::isalnum(c) && c < 0x80) {
+      path += static_cast<char>(c);
+    } else {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "_%02x", c);
+      path += escaped;
+    }
+  }
+  return path;
+}
+
+bool answersTo(const Identity& identity, const std::string& key) {
+  if (key.empty()) return false;
+  return key == identity.id || key == identity.usbSerial || key == identity.serialNumber ||
+         key == identity.assetTag;
+}
+
+}  // namespace vemod

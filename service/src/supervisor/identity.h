@@ -1,0 +1,33 @@
+// Who a monitor is: what its worker read at attach, and the Id and object
+// path the service gives it.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "service/src/protocol.h"
+
+namespace vemod {
+
+struct Identity {
+  std::string id;
+  std::string usbSerial;
+  std::string model;
+  std::string serialNumber;
+  std::string assetTag;
+  std::string firmware;
+  std::string bridgeFirmware;
+};
+
+// The Id is the monitor's serial number, else its bridge's USB serial, else
+// its bridge's position; a candidate another monitor already has as its Id is
+// passed over so that every monitor keeps an object of its own.
+Identity identityFrom(const Json& reported, const std::function<bool(const std::string&)>& idTaken);
+
+// /org/vemo/Monitors1/monitor/<id>, each byte outside [A-Za-z0-9] as _xx.
+std::string objectPathFor(const std::string& id);
+
+// True when `key` names this monitor: its Id, USB serial, serial number or asset tag.
+bool answersTo(const Identity& identity, const std::string& key);
+
+}  // namespace vemod

@@ -1,0 +1,32 @@
+// /org/vemo/Monitors1: the list of monitors, finding one, and the catalogue.
+#pragma once
+
+#include <sdbus-c++/sdbus-c++.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vemod {
+
+struct ManagerCalls {
+  std::function<std::vector<sdbus::ObjectPath>()> monitors;
+  std::function<std::optional<sdbus::ObjectPath>(const std::string& key)> find;
+};
+
+class ManagerObject {
+ public:
+  ManagerObject(sdbus::IConnection& connection, ManagerCalls calls);
+  ~ManagerObject();
+
+  void monitorAdded(const std::string& path);
+  void monitorRemoved(const std::string& path);
+
+ private:
+  ManagerCalls calls_;
+  std::unique_ptr<sdbus::IObject> object_;
+};
+
+}  // namespace vemod

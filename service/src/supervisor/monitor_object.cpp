@@ -1,0 +1,180 @@
+#include "service/src/supervisor/monitor_object.h"
+
+#include <array>
+
+#include "service/src/errors.h"
+#include "service/src/supervisor/interface_names.h"
+#include "service/src/supervisor/values.h"
+
+namespace vemod {
+namespace {
+
+using vemoctl::Kind;
+using Levels = std::vector<std::uint8_t>;
+
+constexpr std::array<const char*, 4> kResetGroups = {"power", "color", "osd", "factory"};
+
+// Answers the call with `onSuccess(value)` or the worker's error.
+template <typename... Results, typename OnSuccess>
+Completion answer(sdbus::Result<Results...>&& result, OnSuccess onSuccess) {
+  auto shared = std::make_shared<sdbus::Result<Results...>>(std::move(result));
+  return [shared, onSuccess](const Json& reply) {
+    if (reply.value("ok", false)) {
+      try {
+        onSuccess(*shared, reply["value"]);
+      } catch (const Json::exception&) {
+        shared->returnError(serviceError(kCommFailure, "the monitor's worker sent a malformed reply"));
+      }
+    } else {
+      shared->returnError(serviceError(reply.value("error", kCommFailure), reply.value("message", "")));
+    }
+  };
+}
+
+const vemoctl::Setting& adjustable(const std::string& name) {
+  const vemoctl::Setting& setting = settingFor(name);
+  if (setting.kind != Kind::Byte) {
+    throw sdbus::Error(kInvalidArgs, name + ": Adjust takes one-byte settings only");
+  }
+  return setting;
+}
+
+}  // namespace
+
+MonitorObject::MonitorObject(sdbus::IConnection& connection, Identity& identity, Submit submit)
+    : identity_(identity),
+      submit_(std::move(submit)),
+      object_(sdbus::createObject(connection, objectPathFor(identity.id))) {
+  registerCalls();
+  registerProperties();
+  object_->registerSignal("ValueChanged")
+      .onInterface(kMonitorInterface)
+      .withParameters<std::string, sdbus::Variant>("name", "value");
+  object_->registerSignal("WasReset").onInterface(kMonitorInterface).withParameters<std::string>("group");
+  object_->finishRegistration();
+}
+
+MonitorObject::~MonitorObject() { object_->unregister(); }
+
+void MonitorObject::registerCalls() {
+  const char* i = kMonitorInterface;
+  object_->registerMethod("Get")
+      .onInterface(i)
+      .withInputParamNames("name")
+      .withOutputParamNames("value")
+      .implementedAs([this](sdbus::Result<sdbus::Variant>&& result, const std::string& name) {
+        const vemoctl::Setting& setting = settingFor(name);
+        if (setting.kind == Kind::CustomColor) {
+          throw serviceError(kUnknownSetting, name + " is read with GetCustomColor");
+        }
+        submit_({{"op", "get"}, {"name", name}},
+                answer(std::move(result),
+                       [&setting](auto& r, const Json& v) { r.returnResults(toVariant(setting, v)); }),
+                "");
+      });
+  object_->registerMethod("Set")
+      .onInterface(i)
+      .withInputParamNames("name", "value")
+      .implementedAs([this](sdbus::Result<>&& result, const std::string& name, const sdbus::Variant& value) {
+        Json checked = writeValue(settingFor(name), value);
+        submit_({{"op", "set"}, {"name", name}, {"value", checked}},
+                answer(std::move(result), [](auto& r, const Json&) { r.returnResults(); }), name);
+      });
+  object_->registerMethod("Adjust")
+      .onInterface(i)
+      .withInputParamNames("name", "delta")
+      .withOutputParamNames("value")
+      .implementedAs(
+          [this](sdbus::Result<sdbus::Variant>&& result, const std::string& name, std::int32_t delta) {
+            const vemoctl::Setting& setting = adjustable(name);
+            submit_({{"op", "adjust"}, {"name", name}, {"delta", delta}},
+                    answer(std::move(result),
+                           [&setting](auto& r, const Json& v) { r.returnResults(toVariant(setting, v)); }),
+                    "");
+          });
+  object_->registerMethod("GetAll").onInterface(i).withOutputParamNames("values").implementedAs(
+      [this](sdbus::Result<std::map<std::string, sdbus::Variant>>&& result) {
+        submit_({{"op", "getall"}},
+                answer(std::move(result),
+                       [](auto& r, const Json& values) {
+                         std::map<std::string, sdbus::Variant> out;
+                         for (const auto& [name, value] : values.items())
+                           out[name] = toVariant(settingFor(name), value);
+                         r.returnResults(out);
+                       }),
+                "");
+      });
+  object_->registerMethod("GetCustomColor")
+      .onInterface(i)
+      .withInputParamNames("type")
+      .withOutputParamNames("levels")
+      .implementedAs([this](sdbus::Result<Levels>&& result, std::uint8_t type) {
+        checkCustomColor(type, nullptr);
+        submit_({{"op", "getcolor"}, {"type", type}},
+                answer(std::move(result), [](auto& r, const Json& v) { r.returnResults(v.get<Levels>()); }),
+                "");
+      });
+  object_->registerMethod("SetCustomColor")
+      .onInterface(i)
+      .withInputParamNames("type", "levels")
+      .implementedAs([this](sdbus::Result<>&& result, std::uint8_t type, const Levels& levels) {
+        checkCustomColor(type, &levels);
+        submit_({{"op", "setcolor"}, {"type", type}, {"levels", levels}},
+                answer(std::move(result), [](auto& r, const Json&) { r.returnResults(); }),
+                "custom-color:" + std::to_string(type));
+      });
+  object_->registerMethod("Reset").onInterface(i).withInputParamNames("group").implementedAs(
+      [this](sdbus::Result<>&& result, const std::string& group) {
+        if (std::find(kResetGroups.begin(), kResetGroups.end(), group) == kResetGroups.end()) {
+          throw sdbus::Error(kInvalidArgs,
+                             "reset: unknown group '" + group + "'; accepted: power, color, osd, factory");
+        }
+        submit_({{"op", "reset"}, {"group", group}},
+                answer(std::move(result), [](auto& r, const Json&) { r.returnResults(); }), "");
+      });
+}
+
+void MonitorObject::registerProperties() {
+  auto text = [this](const char* name, std::string Identity::*field) {
+    object_->registerProperty(name).onInterface(kMonitorInterface).withGetter([this, field] {
+      return identity_.*field;
+    });
+  };
+  text("Id", &Identity::id);
+  text("UsbSerial", &Identity::usbSerial);
+  text("Model", &Identity::model);
+  text("SerialNumber", &Identity::serialNumber);
+  text("AssetTag", &Identity::assetTag);
+  text("Firmware", &Identity::firmware);
+  text("BridgeFirmware", &Identity::bridgeFirmware);
+}
+
+void MonitorObject::announce(const Json& request, const Json& reply) {
+  const std::string op = request.value("op", "");
+  if (op == "reset") {
+    object_->emitSignal("WasReset")
+        .onInterface(kMonitorInterface)
+        .withArguments(request["group"].get<std::string>());
+    return;
+  }
+  if (op == "setcolor") {
+    sdbus::Struct<std::uint8_t, Levels> color{request["type"].get<std::uint8_t>(),
+                                              request["levels"].get<Levels>()};
+    object_->emitSignal("ValueChanged")
+        .onInterface(kMonitorInterface)
+        .withArguments(std::string("custom-color"), sdbus::Variant(color));
+    return;
+  }
+  if (op != "set" && op != "adjust") return;
+  const std::string name = request["name"];
+  const vemoctl::Setting& setting = settingFor(name);
+  object_->emitSignal("ValueChanged")
+      .onInterface(kMonitorInterface)
+      .withArguments(name, toVariant(setting, reply["value"]));
+  if (name == "asset-tag") {
+    identity_.assetTag = reply["value"].get<std::string>();
+    object_->emitPropertiesChangedSignal(kMonitorInterface, {"AssetTag"});
+  }
+}
+
+}  // namespace vemod

@@ -1,0 +1,35 @@
+// Setting values between their D-Bus form and the form workers use, with
+// every check that decides a value is refused before anything is sent.
+#pragma once
+
+#include <sdbus-c++/sdbus-c++.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue.h"
+#include "service/src/protocol.h"
+
+namespace vemod {
+
+// The setting by name for a call; throws UnknownSetting.
+const vemoctl::Setting& settingFor(const std::string& name);
+
+// A value given to Set: InvalidArgs for a wrong D-Bus type, ReadOnly,
+// OutOfRange (the message lists the accepted values).
+Json writeValue(const vemoctl::Setting& setting, const sdbus::Variant& value);
+
+// A value read by a worker in its D-Bus type: y, u, q or s.
+sdbus::Variant toVariant(const vemoctl::Setting& setting, const Json& value);
+
+// The checked custom colour type and levels.
+void checkCustomColor(unsigned char type, const std::vector<std::uint8_t>* levels);
+
+// The catalogue for DescribeSettings.
+std::vector<std::map<std::string, sdbus::Variant>> describeSettings();
+
+// An error of the service, org.vemo.Monitors1.Error.<kind>.
+sdbus::Error serviceError(const std::string& kind, const std::string& message);
+
+}  // namespace vemod

@@ -1,0 +1,88 @@
+#include "service/src/worker/worker.h"
+
+#include <cstdio>
+#include <set>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/values.h"
+#include "include/VemoMonitorSdk.h"
+#include "service/src/errors.h"
+#include "service/src/protocol.h"
+#include "service/src/worker/bridge_claim.h"
+#include "service/src/worker/operations.h"
+
+namespace vemod {
+namespace {
+
+std::string readText(int (*get)(unsigned char*), std::size_t length) {
+  std::vector<unsigned char> record(length, 0);
+  if (get(record.data()) != STATUS_OK) return "";
+  return vemoctl::escapeRecord(record.data(), record.size());
+}
+
+Json readIdentity(const Claim& claim) {
+  std::string bridgeFirmware;
+  if (unsigned short version = GetFwVersion(); version != 0) {
+    bridgeFirmware = std::to_string(version >> 8) + "." + std::to_string(version & 0xFFu);
+  }
+  return Json{
+      {"usb-serial", claim.usbSerial},
+      {"position", claim.position},
+      {"serial-number", readText(GetMonitorSerialNumber, VEMO_SERIAL_RECORD_BYTES)},
+      {"model", readText(GetMonitorName, VEMO_RECORD_BYTES)},
+      {"asset-tag", readText(GetAssetTag, VEMO_RECORD_BYTES)},
+      {"firmware", readText(GetVersionFirmware, VEMO_RECORD_BYTES)},
+      {"bridge-firmware", bridgeFirmware},
+  };
+}
+
+std::optional<Claim> firstClaim(const Json& request) {
+  std::set<std::string> owned;
+  for (const Json& serial : request.value("owned", Json::array())) owned.insert(serial.get<std::string>());
+  std::optional<std::string> wanted;
+  if (request.contains("wanted") && request["wanted"].is_string())
+    wanted = request["wanted"].get<std::string>();
+  return claimBridge(owned, wanted);
+}
+
+}  // namespace
+
+int runWorker(int fd, std::chrono::seconds hold) {
+  LineChannel channel(fd);
+  bool closed = false;
+  std::optional<Json> request = channel.receive(std::nullopt, closed);
+  if (!request || request->value("op", "") != "claim") return 1;
+  std::optional<Claim> claim = firstClaim(*request);
+  if (!claim) {
+    channel.send(failure("none", "no free bridge"));
+    return 0;
+  }
+  if (!channel.send(Json{{"ok", true}, {"identity", readIdentity(*claim)}})) return 1;
+
+  bool connected = true;
+  while (!closed) {
+    std::optional<std::chrono::milliseconds> idle;
+    if (connected && hold.count() > 0) idle = hold;
+    request = channel.receive(idle, closed);
+    if (!request) {
+      if (!closed && connected) {
+        DisconnectMonitor();
+        connected = false;
+      }
+      continue;
+    }
+    Json reply;
+    if (!connected && !claimBridge({}, claim->usbSerial)) {
+      reply = failure(kBusy, "the monitor's bridge " + claim->usbSerial + " is in use by another program");
+    } else {
+      connected = true;
+      reply = perform(*request);
+    }
+    reply["id"] = request->value("id", Json());
+    if (!channel.send(reply)) break;
+  }
+  if (connected) DisconnectMonitor();
+  return 0;
+}
+
+}  // namespace vemod
