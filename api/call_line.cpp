@@ -7,6 +7,11 @@
 #include "log/log.h"
 
 namespace vemo::api {
+namespace {
+// Longer than any log message, so that a part is never cut before the log
+// cuts the whole line.
+constexpr int kPartLength = 208;
+}  // namespace
 
 CallLine::CallLine(const char* verb, const char* name, const char* argsFormat, ...)
     : verb_(verb), name_(name) {
@@ -20,32 +25,44 @@ CallLine::CallLine(const char* verb, const char* name, const char* argsFormat, .
   va_end(args);
 }
 
-void CallLine::entry() const { Log(VEMO_LOG_DEBUG, "ZQ_API:%s%s%s", verb_, name_, args_); }
+void CallLine::write(int level, const char* suffixFormat, ...) const {
+  if (iDebugLevel == VEMO_LOG_OFF) return;
+  char suffix[kPartLength];
+  va_list args;
+  va_start(args, suffixFormat);
+  std::vsnprintf(suffix, sizeof suffix, suffixFormat, args);
+  va_end(args);
+  Log(level, "ZQ_API:%s%s%s%s", verb_, name_, args_, suffix);
+}
+
+void CallLine::entry() const { write(VEMO_LOG_DEBUG, "%s", ""); }
 
 int CallLine::rejected(const char* what) const {
-  Log(VEMO_LOG_ERROR, "ZQ_API:%s%s%s-FAILS, %s out of range", verb_, name_, args_, what);
+  write(VEMO_LOG_ERROR, "-FAILS, %s out of range", what);
   return STATUS_OUT_OF_RANGE;
 }
 
 int CallLine::failed(int result) const {
-  Log(VEMO_LOG_ERROR, "ZQ_API:%s%s%s-FAILS => %d", verb_, name_, args_, result);
+  write(VEMO_LOG_ERROR, "-FAILS => %d", result);
   return result;
 }
 
 int CallLine::outcome(int result) const {
   if (result != STATUS_OK) return failed(result);
-  Log(VEMO_LOG_DEBUG, "ZQ_API:%s%s%s-SUCCESS", verb_, name_, args_);
+  write(VEMO_LOG_DEBUG, "-SUCCESS");
   return result;
 }
 
 void CallLine::succeededWith(const char* valueFormat, ...) const {
   if (iDebugLevel == VEMO_LOG_OFF) return;
-  char value[208];
+  char value[kPartLength];
   va_list args;
   va_start(args, valueFormat);
   std::vsnprintf(value, sizeof value, valueFormat, args);
   va_end(args);
-  Log(VEMO_LOG_DEBUG, "ZQ_API:%s%s%s-SUCCESS => %s", verb_, name_, args_, value);
+  write(VEMO_LOG_DEBUG, "-SUCCESS => %s", value);
 }
+
+void CallLine::step(int level, const char* what) const { write(level, "-%s", what); }
 
 }  // namespace vemo::api

@@ -1,6 +1,6 @@
 // The log lines of one API call: "ZQ_API:" + the function's name + its
 // argument part, then a suffix for the entry, a rejected argument, a failed
-// exchange or a success.
+// exchange, a success, or a step in between.
 #pragma once
 
 namespace vemo::api {
@@ -21,8 +21,14 @@ class CallLine {
   int failed(int result) const;
   // Logs "-SUCCESS => value"; the value part is formatted from `valueFormat`.
   void succeededWith(const char* valueFormat, ...) const __attribute__((format(printf, 2, 3)));
+  // Logs "-<what>" at `level`: what a call did or met between its entry and
+  // its outcome ("CloseDevice", "OpenDevice FAILS").
+  void step(int level, const char* what) const;
 
  private:
+  // Logs the call's line with the suffix formatted from `suffixFormat`.
+  void write(int level, const char* suffixFormat, ...) const __attribute__((format(printf, 3, 4)));
+
   const char* verb_;
   const char* name_;
   // Longer than any log message, so a long text argument is cut by the log

@@ -29,7 +29,7 @@ int GetCustomColor(unsigned char type, unsigned char* red, unsigned char* green,
   unsigned char reply[12];
   int result = vemo::api::readReply(line, kCustomColorCode, reply, sizeof reply, &type, 1);
   unsigned char* outputs[6] = {red, green, blue, cyan, magenta, yellow};
-  const unsigned char* values = &reply[vemo::api::kValueOffset];
+  const unsigned char* values = &reply[vemo::command::kValueOffset];
   for (int i = 0; i < 6; ++i) *outputs[i] = result == STATUS_OK ? values[i] : 0;
   if (result != STATUS_OK) return result;
   // The success line names no type, unlike the entry and failure lines.
@@ -48,7 +48,9 @@ int SetCustomColor(unsigned char type, unsigned char red, unsigned char green, u
   if (type > kMaxCustomColorType || tooHigh(red) || tooHigh(green) || tooHigh(blue)) {
     return line.rejected("Type or RGB Parameters");
   }
-  // Only types 2 and 3 use the CMY values; the others send them unchecked.
+  // The monitor reads cyan, magenta and yellow only for types 2 and 3. For
+  // types 0 and 1 they are filler it ignores, so they pass through untested:
+  // refusing them would refuse a colour the monitor accepts.
   bool usesCmy = type == 2 || type == 3;
   if (usesCmy && (tooHigh(cyan) || tooHigh(magenta) || tooHigh(yellow)))
     return line.rejected("CMY Parameters");

@@ -1,9 +1,9 @@
 // Counting, connecting to and disconnecting from monitors.
-#include "api/connection.h"
-
+#include "api/call_line.h"
+#include "command/channel.h"
 #include "include/VemoMonitorSdk.h"
 
-bool bConnected = false;
+using vemo::api::CallLine;
 
 namespace {
 constexpr unsigned short kSdkVersion = 0x0101;
@@ -15,45 +15,45 @@ int Initialize() { return STATUS_OK; }
 int Shutdown() { return STATUS_OK; }
 
 int GetVersionSDK(unsigned short* version) {
-  Log(VEMO_LOG_DEBUG, "ZQ_API:GetVersionSDK()");
+  CallLine line("Get", "VersionSDK", "()");
+  line.entry();
   *version = kSdkVersion;
-  Log(VEMO_LOG_DEBUG, "ZQ_API:GetVersionSDK()-SUCCESS => 0x%04X", kSdkVersion);
+  line.succeededWith("0x%04X", kSdkVersion);
   return STATUS_OK;
 }
 
 int GetAvailableMonitors(unsigned char* count) {
-  Log(VEMO_LOG_DEBUG, "ZQ_API:GetAvailableMonitors()");
+  CallLine line("Get", "AvailableMonitors", "()");
+  line.entry();
   *count = static_cast<unsigned char>(AvailableDevices());
-  Log(VEMO_LOG_DEBUG, "ZQ_API:GetAvailableMonitors()-SUCCESS => %d", *count);
+  line.succeededWith("%d", *count);
   return STATUS_OK;
 }
 
 int ConnectMonitor(unsigned char index) {
-  Log(VEMO_LOG_DEBUG, "ZQ_API:ConnectMonitor(%d)", index);
+  CallLine line("Connect", "Monitor", "(%d)", index);
+  line.entry();
   if (AvailableDevices() <= 0) {
-    Log(VEMO_LOG_ERROR, "ZQ_API:ConnectMonitor(%d)-AvailableDevices <= 0", index);
+    line.step(VEMO_LOG_ERROR, "AvailableDevices <= 0");
     return STATUS_NOT_CONNECTED;
   }
-  Log(VEMO_LOG_DEBUG, "ZQ_API:OpenDevice(%d)", index);
+  CallLine("Open", "Device", "(%d)", index).entry();
   if (!OpenDevice(index)) {
-    Log(VEMO_LOG_ERROR, "ZQ_API:ConnectMonitor(%d)-OpenDevice FAILS", index);
+    line.step(VEMO_LOG_ERROR, "OpenDevice FAILS");
     return STATUS_NOT_CONNECTED;
   }
   bConnected = true;
-  if (!SetBusSpeed(kFastBusSpeed)) {
-    Log(VEMO_LOG_WARN, "ZQ_API:ConnectMonitor(%d)-SetBusSpeed(FAST) FAILS. Using default speed.", index);
-  }
-  Log(VEMO_LOG_DEBUG, "ZQ_API:ConnectMonitor(%d)-SUCCESS", index);
-  return STATUS_OK;
+  if (!SetBusSpeed(kFastBusSpeed)) line.step(VEMO_LOG_WARN, "SetBusSpeed(FAST) FAILS. Using default speed.");
+  return line.outcome(STATUS_OK);
 }
 
 int DisconnectMonitor() {
-  Log(VEMO_LOG_DEBUG, "ZQ_API:DisconnectMonitor()");
+  CallLine line("Disconnect", "Monitor", "()");
+  line.entry();
   if (bConnected) {
-    Log(VEMO_LOG_DEBUG, "ZQ_API:DisconnectMonitor()-CloseDevice");
+    line.step(VEMO_LOG_DEBUG, "CloseDevice");
     CloseDevice();
   }
   bConnected = false;
-  Log(VEMO_LOG_DEBUG, "ZQ_API:DisconnectMonitor()-SUCCESS");
-  return STATUS_OK;
+  return line.outcome(STATUS_OK);
 }

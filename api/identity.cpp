@@ -16,7 +16,7 @@ int GetBacklightHours(short* hours) {
   vemo::api::CallLine line("Get", "BacklightHours", "()");
   unsigned char reply[8];
   int result = vemo::api::readReply(line, kBacklightHoursCode, reply, sizeof reply);
-  const unsigned char* value = &reply[vemo::api::kValueOffset];
+  const unsigned char* value = &reply[vemo::command::kValueOffset];
   *hours = result == STATUS_OK ? static_cast<short>(value[0] << 8 | value[1]) : 0;
   if (result == STATUS_OK) line.succeededWith("%d", *hours);
   return result;

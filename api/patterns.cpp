@@ -20,7 +20,7 @@ std::uint32_t bigEndian32(const unsigned char* bytes) {
 int judgeReply(int exchangeResult, const unsigned char* reply) {
   if (exchangeResult != STATUS_OK) return exchangeResult;
   // Returning 0 here would report the monitor's refusal as success.
-  return reply[kStatusOffset] == 0 ? STATUS_OK : STATUS_COMM_FAILURE;
+  return command::refused(reply) ? STATUS_COMM_FAILURE : STATUS_OK;
 }
 
 }  // namespace
@@ -37,7 +37,7 @@ int getByte(const settings::ByteSetting& setting, unsigned char* value) {
   CallLine line("Get", setting.name, "()");
   unsigned char reply[kByteReply];
   int result = readReply(line, setting.code, reply, kByteReply);
-  *value = result == STATUS_OK ? reply[kValueOffset] : 0;
+  *value = result == STATUS_OK ? reply[command::kValueOffset] : 0;
   if (result == STATUS_OK) line.succeededWith("%d", *value);
   return result;
 }
@@ -53,7 +53,7 @@ int getMask(const settings::MaskSetting& setting, std::uint32_t* value) {
   CallLine line("Get", setting.name, "()");
   unsigned char reply[kMaskReply];
   int result = readReply(line, setting.code, reply, kMaskReply);
-  *value = result == STATUS_OK ? bigEndian32(&reply[kValueOffset]) : 0;
+  *value = result == STATUS_OK ? bigEndian32(&reply[command::kValueOffset]) : 0;
   if (result == STATUS_OK) line.succeededWith("0x%08X", *value);
   return result;
 }
@@ -74,7 +74,7 @@ int getRecord(const settings::Record& record, unsigned char* out) {
   CallLine line("Get", record.name, "()");
   unsigned char reply[kMaxReply];
   int result = readReply(line, record.code, reply, record.replyLength);
-  std::memcpy(out, &reply[kValueOffset], record.recordLength);
+  std::memcpy(out, &reply[command::kValueOffset], record.recordLength);
   if (result == STATUS_OK) line.succeededWith("%s", ToHexString(out, record.recordLength));
   return result;
 }

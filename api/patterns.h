@@ -6,6 +6,7 @@
 
 #include "api/call_line.h"
 #include "api/settings.h"
+#include "command/channel.h"
 
 namespace vemo::api {
 
@@ -22,9 +23,5 @@ int runAction(const settings::Action& action);
 // with the value it took.
 int readReply(const CallLine& line, std::uint8_t code, unsigned char* reply, int replyLength,
               const unsigned char* payload = nullptr, int payloadLength = 0);
-
-// Reply byte offsets shared by all getters.
-inline constexpr int kStatusOffset = 3;
-inline constexpr int kValueOffset = 5;
 
 }  // namespace vemo::api

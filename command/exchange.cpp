@@ -2,7 +2,7 @@
 // waiting 100 ms before each of at most 10 reads.
 #include <unistd.h>
 
-#include "api/connection.h"
+#include "command/channel.h"
 #include "command/frames.h"
 #include "include/VemoMonitorSdk.h"
 
@@ -14,7 +14,6 @@ constexpr int kPollDelayMs = 100;
 constexpr int kMaxPolls = 10;
 constexpr int kAckLength = 6;
 constexpr int kMaxReplyLength = 254;  // the bridge reads at most 254 bytes at once
-constexpr std::uint8_t kStatusOffset = 3;
 
 bool payloadValid(const unsigned char* payload, int length) {
   return length >= 0 && length <= kMaxPayload && (length == 0 || payload != nullptr);
@@ -43,6 +42,8 @@ int pollReply(std::uint8_t code, unsigned char* reply, int length) {
 
 }  // namespace
 
+bool bConnected = false;
+
 int HelperWrite(unsigned char code, const unsigned char* payload, int length) {
   if (!payloadValid(payload, length)) return STATUS_OUT_OF_RANGE;
   if (!bConnected) return STATUS_NOT_CONNECTED;
@@ -51,7 +52,7 @@ int HelperWrite(unsigned char code, const unsigned char* payload, int length) {
   int result = pollReply(code, ack, kAckLength);
   if (result != STATUS_OK) return result;
   // A refused write is not retried.
-  return ack[kStatusOffset] == 0 ? STATUS_OK : STATUS_COMM_FAILURE;
+  return refused(ack) ? STATUS_COMM_FAILURE : STATUS_OK;
 }
 
 int HelperReadEx(unsigned char code, const unsigned char* payload, int length, unsigned char* reply,

@@ -43,8 +43,9 @@ bool replyAccepted(const std::uint8_t* reply, int received, std::uint8_t code) {
 
 }  // namespace vemo::command
 
-// The monitor's 8-bit write address 0x6E goes on the bus, not into the frame,
-// but the checksum covers it.
+// A DDC/CI checksum covers the frame's destination address, which travels as
+// the I2C address byte and so is not in the buffer: a request is addressed to
+// the monitor (8-bit write address 0x6E), so its sum starts there.
 unsigned char HelperCheckSum(const unsigned char* frame, int count) {
   if (frame == nullptr) return 0;
   unsigned char sum = vemo::command::kMonitorSource;
@@ -52,10 +53,13 @@ unsigned char HelperCheckSum(const unsigned char* frame, int count) {
   return sum;
 }
 
+// The monitor sums its reply the same way, over the reply's destination: the
+// host's DDC/CI address 0x50, which is not among the bytes read either. So
+// the check starts from it.
 uint32_t HelperCheckSumRx(const unsigned char* reply, int length) {
   if (reply == nullptr) return 0;
   if (length < 1) return 0xFFFFFFFFu;
-  unsigned char sum = 0x50;
+  unsigned char sum = vemo::command::kHostAddress;
   for (int i = 0; i < length - 1; ++i) sum ^= reply[i];
   return sum == reply[length - 1] ? 0u : 0xFFFFFFFFu;
 }

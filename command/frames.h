@@ -10,6 +10,7 @@ namespace vemo::command {
 inline constexpr std::uint8_t kMonitorAddress = 0x37;
 inline constexpr std::uint8_t kHostSource = 0x51;
 inline constexpr std::uint8_t kMonitorSource = 0x6E;
+inline constexpr std::uint8_t kHostAddress = 0x50;  // where replies go; only the reply checksum sees it
 inline constexpr std::uint8_t kReplyMarker = 0x02;
 inline constexpr std::uint8_t kWriteOpcode = 0xEA;
 inline constexpr std::uint8_t kReadOpcode = 0xEB;
