@@ -25,11 +25,11 @@ constexpr std::size_t kMaxPartialCount = 61;  // after ID, status, count
 // transfer failed. False means the caller must give up.
 bool exchange(Report& report) {
   if (!vemo::bridge::sendReport(report)) {
-    SetLastErrorCode(vemo::bridge::kRequestNotSent);
+    SetLastErrorCode(VEMO_ERROR_REQUEST_NOT_SENT);
     return false;
   }
   if (!vemo::bridge::receiveReport(report)) {
-    SetLastErrorCode(vemo::bridge::kNoReply);
+    SetLastErrorCode(VEMO_ERROR_NO_REPLY);
     return false;
   }
   return true;
@@ -84,10 +84,10 @@ bool WriteI2C(unsigned char address, unsigned char* data, unsigned short length)
         continue;
       }
       case kPartialFailure:
-        SetLastErrorCode(vemo::bridge::kWritePartlyFailed);
+        SetLastErrorCode(VEMO_ERROR_WRITE_PARTLY_FAILED);
         return false;
       case kFailure:
-        SetLastErrorCode(vemo::bridge::kWriteFailed);
+        SetLastErrorCode(VEMO_ERROR_WRITE_FAILED);
         return false;
       default:
         SetLastErrorCode(vemo::bridge::unknownStatusCode(report[1]));
@@ -139,10 +139,10 @@ bool ReadI2C(unsigned char address, unsigned char* data, unsigned char length) {
         continue;
       case kPartialFailure:
         take(&report[3], std::min<std::size_t>(report[2], kMaxPartialCount));
-        SetLastErrorCode(vemo::bridge::kReadPartlyFailed);
+        SetLastErrorCode(VEMO_ERROR_READ_PARTLY_FAILED);
         return false;
       case kFailure:
-        SetLastErrorCode(vemo::bridge::kReadFailed);
+        SetLastErrorCode(VEMO_ERROR_READ_FAILED);
         return false;
       default:
         SetLastErrorCode(vemo::bridge::unknownStatusCode(report[1]));
