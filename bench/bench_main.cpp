@@ -3,8 +3,11 @@
 #include <cstdio>
 
 #include "bench/suites.h"
+#include "tests/support/virtual_clock.h"
 
 int main(int argc, char** argv) {
+  // Millions of exchanges: each wait is counted, not kept.
+  vemo::test::VirtualClock::onlyCount(true);
   vemo::bench::registerExchangeBenchmarks();
   vemo::bench::registerDiscoveryBenchmarks();
   vemo::bench::registerMemoryBenchmarks();

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "bench/suites.h"
-#include "bench/support/instant_sleep.h"
 #include "bench/support/virtual_rig.h"
 #include "include/VemoMonitorSdk.h"
+#include "tests/support/virtual_clock.h"
 
 namespace vemo::bench {
 namespace {
@@ -67,7 +67,7 @@ void runExchange(benchmark::State& state, const ExchangeCase& c, const LogLevel&
     state.SkipWithError("could not connect to the virtual monitor");
     return;
   }
-  InstantSleep::reset();
+  test::VirtualClock::reset();
   for (auto _ : state) {
     if (c.call() != STATUS_OK) {
       state.SkipWithError("the exchange failed");
@@ -75,8 +75,8 @@ void runExchange(benchmark::State& state, const ExchangeCase& c, const LogLevel&
     }
     rig.forgetTraffic();
   }
-  state.counters["polls"] =
-      benchmark::Counter(static_cast<double>(InstantSleep::calls()), benchmark::Counter::kAvgIterations);
+  state.counters["polls"] = benchmark::Counter(static_cast<double>(test::VirtualClock::calls()),
+                                               benchmark::Counter::kAvgIterations);
 }
 
 // The bridge reports one call of `c` sends, as the device model recorded them.

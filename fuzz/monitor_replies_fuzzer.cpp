@@ -288,14 +288,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     in.copy(arguments.b, sizeof arguments.b);
     monitor->script(in);
     int framesBefore = monitor->frames();
-    vemo::fuzz::resetClock();
+    vemo::test::VirtualClock::reset();
     int result = call(arguments);
     if (!isResultCode(result)) violated("a call returned something other than a result code");
     if (monitor->frames() - framesBefore > 1) violated("a call sent more than one frame");
     if (result == STATUS_OUT_OF_RANGE && monitor->frames() != framesBefore) {
       violated("a refused argument was sent");
     }
-    if (vemo::fuzz::sleptMicroseconds() > kMaxSleepPerCall) violated("a call waited over 1 s");
+    if (vemo::test::VirtualClock::elapsedMicroseconds() > kMaxSleepPerCall)
+      violated("a call waited over 1 s");
   }
   return 0;
 }

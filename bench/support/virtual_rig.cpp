@@ -2,26 +2,15 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <stdexcept>
-#include <vector>
 
 #include "include/VemoMonitorSdk.h"
+#include "tests/support/library_reset.h"
 
 namespace vemo::bench {
 namespace {
 
 sim::VirtualHidBus& bus() { return sim::VirtualHidBus::instance(); }
-
-// Leaves the library as it is at load: nothing selected, not connected, log off.
-void resetLibrary() {
-  DisconnectMonitor();
-  CloseDevice();
-  SetDebugLevel(0);
-  _LOGStop();
-}
 
 bool hasBridgeIds(const sim::VirtualHidDevice& d) {
   return d.vendorId == sim::kBridgeVendorId && d.productId == sim::kBridgeProductId;
@@ -48,25 +37,9 @@ sim::VirtualHidDevice foreignDevice(int position) {
 
 }  // namespace
 
-ScratchDirectory::ScratchDirectory() {
-  previous_ = std::filesystem::current_path().string();
-  std::string pattern = (std::filesystem::temp_directory_path() / "vemo-bench-XXXXXX").string();
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = buffer.data();
-  std::filesystem::current_path(path_);
-}
-
-ScratchDirectory::~ScratchDirectory() {
-  std::error_code ignored;
-  std::filesystem::current_path(previous_, ignored);
-  std::filesystem::remove_all(path_, ignored);
-}
-
 ConnectedMonitor::ConnectedMonitor(unsigned char logLevel) {
-  resetLibrary();
-  bus().clear();
+  test::resetLibrary();
+  test::resetVirtualBus();
   device_ = sim::makeStandardBridge();
   hidDevice_ = &bus().addBridge("/dev/virtual/bridge0", L"BRIDGE-0", device_.bridge);
   SetDebugLevel(logLevel);
@@ -75,8 +48,8 @@ ConnectedMonitor::ConnectedMonitor(unsigned char logLevel) {
 }
 
 ConnectedMonitor::~ConnectedMonitor() {
-  resetLibrary();  // closes the log before the scratch directory goes
-  bus().clear();
+  test::resetLibrary();  // closes the log before the scratch directory goes
+  test::resetVirtualBus();
 }
 
 void ConnectedMonitor::forgetTraffic() const {
@@ -86,8 +59,8 @@ void ConnectedMonitor::forgetTraffic() const {
 }
 
 PopulatedBus::PopulatedBus(int devices, int bridges) {
-  resetLibrary();
-  bus().clear();
+  test::resetLibrary();
+  test::resetVirtualBus();
   int stride = devices / bridges;
   int bridgeNumber = 0;
   for (int i = 0; i < devices; ++i) {
@@ -104,8 +77,8 @@ PopulatedBus::PopulatedBus(int devices, int bridges) {
 }
 
 PopulatedBus::~PopulatedBus() {
-  resetLibrary();
-  bus().clear();
+  test::resetLibrary();
+  test::resetVirtualBus();
 }
 
 void PopulatedBus::forgetTraffic() const {

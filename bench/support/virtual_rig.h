@@ -8,22 +8,9 @@
 #include <vector>
 
 #include "sim/virtual_hid_bus.h"
+#include "tests/support/scratch_directory.h"
 
 namespace vemo::bench {
-
-// A fresh temporary directory is the working directory for the lifetime of
-// the object, so that a log file never lands in the caller's directory.
-class ScratchDirectory {
- public:
-  ScratchDirectory();
-  ~ScratchDirectory();
-  ScratchDirectory(const ScratchDirectory&) = delete;
-  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
- private:
-  std::string previous_;
-  std::string path_;
-};
 
 // One standard bridge (monitor and scaler behind it) alone on the bus,
 // connected, with the log at `logLevel`.
@@ -42,7 +29,7 @@ class ConnectedMonitor {
   void forgetTraffic() const;
 
  private:
-  ScratchDirectory scratch_;
+  test::ScratchDirectory scratch_{"vemo-bench"};
   sim::StandardBridge device_;
   sim::VirtualHidDevice* hidDevice_ = nullptr;
   bool connected_ = false;

@@ -1,12 +1,14 @@
-// What every harness shares: the library and the device model returned to
-// their initial state before each input, a scratch working directory for the
-// log file, and a clock whose sleeps are only counted.
+// What every harness adds to the support kit of tests/support: the process
+// set up once (scratch directory, silenced output, the log file's kind) and
+// the library, the device model and the virtual clock reset before each
+// input.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "sim/virtual_hid_bus.h"
+#include "tests/support/virtual_clock.h"
 
 namespace vemo::fuzz {
 
@@ -16,7 +18,8 @@ enum class LogSink {
 };
 
 // Once per process: a scratch directory as the working directory, standard
-// output silenced (EnableISP_Demo prints), and the log file set up.
+// output silenced (EnableISP_Demo prints), the log file set up, and the
+// virtual clock counting only.
 void prepareProcess(LogSink sink);
 
 // Before every input: disconnected, no bridge selected, log off and closed,
@@ -25,10 +28,6 @@ void resetLibrary();
 
 // A standard bridge (monitor at 0x37, scaler at 0x4A) on the virtual bus.
 sim::StandardBridge plugStandardBridge();
-
-// Microseconds the library has asked usleep for since the last reset.
-std::uint64_t sleptMicroseconds();
-void resetClock();
 
 // Stops the process so that libFuzzer keeps the input that broke a rule the
 // sanitizers cannot see.

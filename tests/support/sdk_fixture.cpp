@@ -1,48 +1,24 @@
 #include "tests/support/sdk_fixture.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+
+#include "tests/support/library_reset.h"
 
 namespace vemo::test {
 
 void SdkTest::SetUp() {
-  char cwd[4096];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  previousDir_ = cwd;
-  std::string pattern = (std::filesystem::temp_directory_path() / "vemo-test-XXXXXX").string();
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  ASSERT_NE(mkdtemp(buffer.data()), nullptr);
-  scratchDir_ = buffer.data();
-  ASSERT_EQ(chdir(scratchDir_.c_str()), 0);
-
-  bus().clear();
-  bus().enumerations = 0;
+  scratch_.emplace("vemo-test");
+  resetLibrary();
+  resetVirtualBus();
   VirtualClock::reset();
   VirtualClock::sleepForReal(false);
-  std::memset(SerialNumbers, 0, sizeof SerialNumbers);
-  std::memset(LastErrorCode, 0, sizeof LastErrorCode);
-  FeatureData[0] = 0x00;
-  FeatureData[1] = 0x01;
-  FeatureData[2] = 0xCA;
 }
 
 void SdkTest::TearDown() {
-  DisconnectMonitor();
-  CloseDevice();
-  SelectedDevice = nullptr;
-  SetDebugLevel(0);
-  _LOGStop();
-  bus().clear();
-  if (!previousDir_.empty()) (void)chdir(previousDir_.c_str());
-  std::error_code ignored;
-  if (!scratchDir_.empty()) std::filesystem::remove_all(scratchDir_, ignored);
+  resetLibrary();  // closes the log before its directory goes
+  resetVirtualBus();
+  scratch_.reset();
 }
 
 sim::StandardBridge SdkTest::addBridge(const std::string& path, const std::wstring& serial) {
@@ -87,25 +63,6 @@ std::vector<std::string> SdkTest::repliesRead() const {
   std::vector<std::string> out;
   for (const sim::FrameRecord& f : dev_.monitor->frames()) {
     if (!f.fromHost) out.push_back(hex(f.bytes));
-  }
-  return out;
-}
-
-std::string hex(const std::vector<std::uint8_t>& bytes) {
-  std::string out;
-  char digits[16];
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    std::snprintf(digits, sizeof digits, i == 0 ? "%02X" : " %02X", bytes[i]);
-    out += digits;
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> bytesOf(const std::string& hexText) {
-  std::vector<std::uint8_t> out;
-  std::istringstream in(hexText);
-  for (std::string byte; in >> byte;) {
-    out.push_back(static_cast<std::uint8_t>(std::stoul(byte, nullptr, 16)));
   }
   return out;
 }

@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "include/VemoMonitorSdk.h"
 #include "sim/virtual_hid_bus.h"
+#include "tests/support/bytes.h"
+#include "tests/support/scratch_directory.h"
 #include "tests/support/virtual_clock.h"
 
 namespace vemo::test {
@@ -43,12 +46,7 @@ class SdkTest : public ::testing::Test {
   sim::StandardBridge dev_;
 
  private:
-  std::string previousDir_;
-  std::string scratchDir_;
+  std::optional<ScratchDirectory> scratch_;
 };
-
-// Hex text of bytes, "51 83 EA" style, for readable comparisons.
-std::string hex(const std::vector<std::uint8_t>& bytes);
-std::vector<std::uint8_t> bytesOf(const std::string& hexText);
 
 }  // namespace vemo::test

@@ -5,8 +5,8 @@
 
 #include <climits>
 #include <cstdlib>
-#include <cstring>
-#include <sstream>
+
+#include "tests/support/library_reset.h"
 
 namespace vemo::usb {
 namespace {
@@ -70,16 +70,11 @@ void UsbE2eTest::SetUp() {
   bridgeDevice().replug(model_.bridge);
   impostorDevice().replug(nullptr);
   keyboardDevice().replug(nullptr);
-  std::memset(SerialNumbers, 0, sizeof SerialNumbers);
-  std::memset(LastErrorCode, 0, sizeof LastErrorCode);
-  FeatureData[0] = 0x00;
-  FeatureData[1] = 0x01;
-  FeatureData[2] = 0xCA;
+  test::resetLibrary();
 }
 
 void UsbE2eTest::TearDown() {
-  DisconnectMonitor();
-  CloseDevice();
+  test::resetLibrary();
   // Every interface the library claimed is released and handed back to the
   // kernel's driver, as hid_close does.
   for (UsbfsDevice* device : {&bridgeDevice(), &impostorDevice(), &keyboardDevice()}) {
@@ -102,24 +97,6 @@ std::vector<std::string> UsbE2eTest::bridgeTraffic() {
     lines.push_back(packetLine(packet));
   }
   return lines;
-}
-
-std::string hex(const Bytes& bytes) {
-  std::string out;
-  char pair[4];
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    std::snprintf(pair, sizeof pair, i == 0 ? "%02X" : " %02X", bytes[i]);
-    out += pair;
-  }
-  return out;
-}
-
-Bytes bytesOf(const std::string& hexText) {
-  Bytes out;
-  std::istringstream in(hexText);
-  std::string pair;
-  while (in >> pair) out.push_back(static_cast<std::uint8_t>(std::stoul(pair, nullptr, 16)));
-  return out;
 }
 
 Bytes report(const std::string& hexText) {

@@ -17,6 +17,7 @@
 
 #include "include/VemoMonitorSdk.h"
 #include "sim/virtual_hid_bus.h"
+#include "tests/support/bytes.h"
 #include "tests/usb/usb_testbed.h"
 
 namespace vemo::usb {
@@ -59,8 +60,8 @@ class UsbE2eTest : public ::testing::Test {
   sim::StandardBridge model_;
 };
 
-std::string hex(const Bytes& bytes);
-Bytes bytesOf(const std::string& hexText);
+using test::bytesOf;
+using test::hex;
 // A 64-byte report: the given bytes, then zeros.
 Bytes report(const std::string& hexText);
 std::string packetLine(const InterruptPacket& packet);
