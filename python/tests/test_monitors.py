@@ -35,11 +35,11 @@ def test_connect_by_index_and_by_each_kind_of_key(start: Callable[..., None]) ->
             assert m.info.usb_serial == "VEMOSIM00001"
 
 
-@pytest.mark.parametrize("key", [2, -1, "no-such-monitor", ""])
+@pytest.mark.parametrize("key", ["past the last", -1, "no-such-monitor", ""])
 def test_connect_to_a_monitor_that_is_not_there(start: Callable[..., None], key: object) -> None:
     start(monitors=2)
     with pytest.raises(vemo.NoSuchMonitorError):
-        vemo.connect(key)  # type: ignore[arg-type]
+        vemo.connect(len(vemo.monitors()) if key == "past the last" else key)  # type: ignore[arg-type]
 
 
 def test_a_key_two_monitors_share_names_neither(start: Callable[..., None]) -> None:

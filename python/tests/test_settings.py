@@ -68,8 +68,10 @@ def test_an_unknown_setting_is_a_key_error_with_a_suggestion(monitor: vemo.Monit
         ("brightness", 2, -5, 0),
         ("brightness", 40, 0, 40),
         ("osd-timer", 6, -10, 5),
-        ("sharpness", 50, 3, 60),
-        ("sharpness", 50, -3, 40),
+        ("sharpness", 50, 6, 60),
+        ("sharpness", 50, 4, 50),
+        ("sharpness", 50, -5, 40),
+        ("sharpness", 50, 5, 60),
         ("sharpness", 90, 25, 100),
     ],
 )

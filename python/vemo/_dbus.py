@@ -11,7 +11,7 @@ import threading
 from dataclasses import replace
 from typing import Any, Dict, List, Optional, Tuple, Type
 
-from ._transport import Key, MonitorInfo, Scalar
+from ._transport import Key, MonitorInfo, Scalar, position_of
 from .catalogue import Setting
 from .errors import (
     BusyError,
@@ -26,6 +26,7 @@ from .errors import (
 
 try:
     from jeepney import DBusAddress, DBusErrorResponse, new_method_call  # type: ignore[import]
+    from jeepney.wrappers import unwrap_msg  # type: ignore[import]
     from jeepney.io.blocking import open_dbus_connection  # type: ignore[import]
 except ImportError:  # the service stays out of reach without jeepney
     open_dbus_connection = None
@@ -59,13 +60,19 @@ class _Bus:
 
     def call(self, path: str, interface: str, method: str, signature: Optional[str] = None, *args: object) -> Tuple[Any, ...]:
         """Calls a method of the service; its D-Bus errors become the package's."""
-        address = DBusAddress(path, bus_name=BUS_NAME, interface=interface)
+        return self.call_on(BUS_NAME, path, interface, method, signature, *args)
+
+    def call_on(
+        self, bus_name: str, path: str, interface: str, method: str, signature: Optional[str] = None, *args: object
+    ) -> Tuple[Any, ...]:
+        """Calls a method of any peer on the bus."""
+        address = DBusAddress(path, bus_name=bus_name, interface=interface)
         message = new_method_call(address, method, signature, args) if signature else new_method_call(address, method)
         with self._lock:
             if self._connection is None:
                 raise NotConnectedError(f"{method}: the monitor is closed")
             try:
-                reply: Tuple[Any, ...] = self._connection.send_and_get_reply(message, timeout=CALL_TIMEOUT, unwrap=True)
+                reply: Tuple[Any, ...] = unwrap_msg(self._connection.send_and_get_reply(message, timeout=CALL_TIMEOUT))
             except DBusErrorResponse as error:
                 text = str(error.data[0]) if error.data else error.name
                 raise _ERRORS.get(error.name, CommunicationError)(text) from None
@@ -95,7 +102,8 @@ def service_present() -> bool:
     except Exception:  # no session bus, or none this process may use
         return False
     try:
-        (owned,) = bus.call("/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner", "s", BUS_NAME)
+        bus_daemon = "org.freedesktop.DBus"
+        (owned,) = bus.call_on(bus_daemon, "/org/freedesktop/DBus", bus_daemon, "NameHasOwner", "s", BUS_NAME)
         return bool(owned)
     except Error:
         return False
@@ -131,16 +139,16 @@ class DBusTransport:
         return [_info(self._bus.properties(path)) for path in self._paths()]
 
     def connect(self, key: Key) -> DBusChannel:
-        """Opens a monitor by index, or by the key the service's FindMonitor takes."""
+        """Opens a monitor by index, or the one monitor a key names (matched
+        here as in direct mode, so that a key two monitors share is refused)."""
+        paths = self._paths()
         if key is None or isinstance(key, int):
-            paths = self._paths()
             position = key or 0
             if not 0 <= position < len(paths):
                 raise NoSuchMonitorError(f"no monitor at index {position} ({len(paths)} found)")
-            path = paths[position]
         else:
-            (path,) = self._bus.call(MANAGER_PATH, MANAGER, "FindMonitor", "s", key)
-        return DBusChannel(str(path))
+            position = position_of(key, [_info(self._bus.properties(path)) for path in paths])
+        return DBusChannel(paths[position])
 
 
 class DBusChannel:

@@ -12,7 +12,7 @@ import threading
 from dataclasses import replace
 from typing import Callable, Dict, List, Optional, Tuple
 
-from ._transport import Key, MonitorInfo, Scalar, adjusted, match_key, monitor_id
+from ._transport import Key, MonitorInfo, Scalar, adjusted, monitor_id, position_of
 from .catalogue import CUSTOM_COLOR_LEVELS, Setting, encode_text, escape_text
 from .errors import BusyError, CommunicationError, NoSuchMonitorError, NotConnectedError, OutOfRangeError
 
@@ -39,11 +39,11 @@ def _function_name(setting_name: str) -> str:
     return _NAMES.get(setting_name) or "".join(_WORDS.get(w, w.capitalize()) for w in setting_name.split("-"))
 
 
-def _raise_for(status: int, what: str, setting: Optional[str]) -> None:
+def _raise_for(status: int, what: str, setting: Optional[str], accepted: str = "") -> None:
     if status == _STATUS_OK:
         return
     if status == _STATUS_OUT_OF_RANGE:
-        raise OutOfRangeError(f"{what}: the library refused the value; nothing was sent", setting)
+        raise OutOfRangeError(f"{what}: the library refused the value; accepted values: {accepted}", setting)
     if status == _STATUS_NOT_CONNECTED:
         raise NotConnectedError(f"{what}: the monitor is not connected", setting)
     raise CommunicationError(f"{what}: the monitor refused the request or did not answer", setting)
@@ -146,13 +146,7 @@ class DirectTransport:
 
     def _find(self, key: str) -> Tuple[int, MonitorInfo]:
         found = self._identities()
-        matches = match_key(key, [info for _, info in found])
-        if not matches:
-            raise NoSuchMonitorError(f"no monitor has the id, USB serial, serial number or asset tag {key!r}")
-        if len(matches) > 1:
-            ids = ", ".join(found[i][1].id for i in matches)
-            raise NoSuchMonitorError(f"{key!r} names {len(matches)} monitors ({ids}); use an index or a key only one has")
-        return found[matches[0]]
+        return found[position_of(key, [info for _, info in found])]
 
     def _usb_serial(self) -> str:
         buffer = ctypes.create_unicode_buffer(_USB_SERIAL_CHARS)
@@ -227,7 +221,7 @@ class DirectChannel:
                 status = set_(ctypes.create_string_buffer(encode_text(setting, value), (setting.max_bytes or 0) + 1))
             else:
                 status = set_(_VALUE_TYPES[setting.kind](value))
-            _raise_for(status, f"writing {setting.name}", setting.name)
+            _raise_for(status, f"writing {setting.name}", setting.name, setting.accepted_values())
             if setting.name == "asset-tag":
                 self._refresh_asset_tag()
 
@@ -237,8 +231,7 @@ class DirectChannel:
             current = self.read(setting)
             assert isinstance(current, int)
             target = adjusted(setting, current, delta)
-            if target != current:
-                self.write(setting, target)
+            self.write(setting, target)
             return target
 
     def read_custom_color(self, color_type: int) -> Tuple[int, ...]:

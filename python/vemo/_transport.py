@@ -7,6 +7,7 @@ from dataclasses import dataclass
 from typing import List, Protocol, Tuple, Union
 
 from .catalogue import Setting
+from .errors import NoSuchMonitorError
 
 #: What ``connect`` takes: nothing (the first monitor), an index, or a key.
 Key = Union[None, int, str]
@@ -49,8 +50,7 @@ class Channel(Protocol):
 
     def adjust(self, setting: Setting, delta: int) -> int:
         """Reads a one-byte setting, adds ``delta``, clamps it to the accepted
-        values (on the step, in the direction of ``delta``), writes it when it
-        changed and returns it."""
+        values (see :func:`adjusted`), writes it and returns it."""
 
     def read_custom_color(self, color_type: int) -> Tuple[int, ...]:
         """The six levels of a custom colour type."""
@@ -79,20 +79,27 @@ class Transport(Protocol):
 
 def adjusted(setting: Setting, current: int, delta: int) -> int:
     """``current + delta`` on the setting's accepted values: clamped to its
-    range and put on its step, rounding in the direction of ``delta``."""
+    range, then the nearest value on its step (a tie goes in the direction of
+    ``delta``), as the service computes it."""
     lo, hi, step = setting.byte_range()
-    target = min(max(current + delta, lo), hi)
-    steps, remainder = divmod(target - lo, step)
-    if remainder and delta > 0:
-        steps += 1
-    return min(lo + steps * step, hi)
+    offset = min(max(current + delta, lo), hi) - lo
+    below = offset - offset % step
+    above = below + step
+    if offset == below or lo + above > hi:
+        return lo + below
+    to_below, to_above = offset - below, above - offset
+    return lo + (above if to_above < to_below or (to_above == to_below and delta > 0) else below)
 
 
-def match_key(key: str, infos: List[MonitorInfo]) -> List[int]:
-    """The positions of the monitors a key names: its id, USB serial, serial
-    number or asset tag."""
-    return [
-        i
-        for i, info in enumerate(infos)
-        if key in (info.id, info.usb_serial, info.serial_number, info.asset_tag) and key != ""
+def position_of(key: str, infos: List[MonitorInfo]) -> int:
+    """The position of the one monitor whose id, USB serial, serial number or
+    asset tag is ``key``; NoSuchMonitorError when none is, or more than one."""
+    matches = [
+        i for i, info in enumerate(infos) if key and key in (info.id, info.usb_serial, info.serial_number, info.asset_tag)
     ]
+    if not matches:
+        raise NoSuchMonitorError(f"no monitor has the id, USB serial, serial number or asset tag {key!r}")
+    if len(matches) > 1:
+        ids = ", ".join(infos[i].id for i in matches)
+        raise NoSuchMonitorError(f"{key!r} names {len(matches)} monitors ({ids}); use an index or a key only one has")
+    return matches[0]

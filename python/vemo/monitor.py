@@ -104,7 +104,8 @@ class Monitor(SettingProperties):
 
     def adjust(self, name: str, delta: int) -> int:
         """Adds ``delta`` to a one-byte setting, clamped to its range and put
-        on its step (rounding in the direction of ``delta``); returns the new value."""
+        on the nearest value of its step (a tie goes in the direction of
+        ``delta``); returns the new value."""
         setting = _one_byte_setting(name, "adjust")
         if isinstance(delta, bool) or not isinstance(delta, int):
             raise TypeError("adjust takes an int delta")
