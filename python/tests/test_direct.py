@@ -26,13 +26,6 @@ def test_one_connection_per_process(start: Callable[..., None]) -> None:
         assert second.info.usb_serial == "VEMOSIM00002"
 
 
-def test_a_refused_exchange_is_a_communication_error(start: Callable[..., None]) -> None:
-    start(monitors=1, VEMO_SIM_REFUSE="0x30")
-    with vemo.connect() as m, pytest.raises(OSError, match="brightness") as caught:
-        m.brightness = 50
-    assert isinstance(caught.value, vemo.CommunicationError)
-
-
 def test_the_simulator_from_the_environment(start: Callable[..., None], monkeypatch: pytest.MonkeyPatch) -> None:
     monkeypatch.setenv("VEMO_SIMULATE", "1")
     monkeypatch.setenv("VEMO_SIM_MONITORS", "3")

@@ -129,6 +129,14 @@ def test_a_profile_with_one_bad_entry_writes_nothing(monitor: vemo.Monitor) -> N
     assert monitor.dump() == before
 
 
+def test_a_value_the_monitor_refuses_is_a_communication_error(monitor: vemo.Monitor) -> None:
+    # The setting takes one of ten inputs; this monitor has five.
+    assert monitor.video_input_caps == 0x1F
+    with pytest.raises(OSError, match="video-input") as caught:
+        monitor.video_input = 0x200
+    assert isinstance(caught.value, vemo.CommunicationError)
+
+
 def test_a_closed_monitor_refuses_calls(monitor: vemo.Monitor) -> None:
     monitor.close()
     with pytest.raises(vemo.NotConnectedError):
