@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "service/src/errors.h"
+#include "service/src/request_subject.h"
 #include "service/src/supervisor/interface_names.h"
 
 namespace vemod {
@@ -22,15 +23,6 @@ constexpr seconds kCallBound{20};    // far above the library's bounds for one s
 constexpr seconds kGetAllBound{60};  // every setting, one after the other
 constexpr seconds kClaimBound{30};   // connecting to each bridge and reading its identity
 constexpr seconds kRetryPeriod{2};   // bridges in use elsewhere, workers that failed to start
-
-// What a request is about, for the messages of its errors.
-std::string subjectOf(const Json& request) {
-  const std::string op = request.value("op", "");
-  if (request.contains("name")) return request["name"];
-  if (op == "getcolor" || op == "setcolor") return "custom-color";
-  if (op == "reset") return "reset " + request.value("group", "");
-  return "all settings";
-}
 
 int blockedSignals() {
   sigset_t signals;

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "catalogue/description.h"
 #include "catalogue/values.h"
 #include "service/src/errors.h"
 
@@ -11,22 +12,6 @@ namespace {
 using vemoctl::Kind;
 using vemoctl::Setting;
 namespace s = vemo::settings;
-
-const char* kindName(Kind kind) {
-  switch (kind) {
-    case Kind::Byte:
-      return "byte";
-    case Kind::Mask:
-      return "mask";
-    case Kind::Text:
-      return "text";
-    case Kind::Hours:
-      return "hours";
-    case Kind::CustomColor:
-      return "custom-color";
-  }
-  return "";
-}
 
 // Any D-Bus integer as a signed 128-bit-safe pair: nothing for other types.
 std::optional<long double> integerOf(const sdbus::Variant& value) {
@@ -138,19 +123,20 @@ void checkCustomColor(unsigned char type, const std::vector<std::uint8_t>* level
 std::vector<std::map<std::string, sdbus::Variant>> describeSettings() {
   std::vector<std::map<std::string, sdbus::Variant>> settings;
   for (const Setting& setting : vemoctl::catalogue()) {
-    std::map<std::string, sdbus::Variant> entry{
-        {"name", sdbus::Variant(std::string(setting.name))},
-        {"kind", sdbus::Variant(std::string(kindName(setting.kind)))},
-        {"writable", sdbus::Variant(setting.writable())},
-    };
-    if (setting.kind == Kind::Byte) {
-      entry["min"] = sdbus::Variant(setting.byteInfo->accepted.lo);
-      entry["max"] = sdbus::Variant(setting.byteInfo->accepted.hi);
-      entry["step"] = sdbus::Variant(setting.byteInfo->accepted.step);
-    } else if (setting.kind == Kind::Mask) {
-      entry["choices"] = sdbus::Variant(setting.maskInfo->choices);
-    } else if (setting.kind == Kind::Text) {
-      entry["max_bytes"] = sdbus::Variant(static_cast<std::uint16_t>(setting.textLength));
+    std::map<std::string, sdbus::Variant> entry;
+    const vemoctl::Json description = vemoctl::describeSetting(setting);
+    for (auto field = description.begin(); field != description.end(); ++field) {
+      const std::string& key = field.key();
+      const vemoctl::Json& value = field.value();
+      if (value.is_string()) {
+        entry[key] = sdbus::Variant(value.get<std::string>());
+      } else if (value.is_boolean()) {
+        entry[key] = sdbus::Variant(value.get<bool>());
+      } else if (key == "max_bytes") {
+        entry[key] = sdbus::Variant(value.get<std::uint16_t>());
+      } else {
+        entry[key] = sdbus::Variant(value.get<std::uint8_t>());  // min, max, step, choices
+      }
     }
     settings.push_back(std::move(entry));
   }

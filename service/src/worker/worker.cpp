@@ -8,6 +8,7 @@
 #include "include/VemoMonitorSdk.h"
 #include "service/src/errors.h"
 #include "service/src/protocol.h"
+#include "service/src/request_subject.h"
 #include "service/src/worker/bridge_claim.h"
 #include "service/src/worker/operations.h"
 
@@ -73,7 +74,8 @@ int runWorker(int fd, std::chrono::seconds hold) {
     }
     Json reply;
     if (!connected && !claimBridge({}, claim->usbSerial)) {
-      reply = failure(kBusy, "the monitor's bridge " + claim->usbSerial + " is in use by another program");
+      reply = failure(kBusy, subjectOf(*request) + ": the monitor's bridge " + claim->usbSerial +
+                                 " is in use by another program");
     } else {
       connected = true;
       reply = perform(*request);
