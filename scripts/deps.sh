@@ -11,6 +11,7 @@ packages=(
   python3-gi gir1.2-gtk-4.0 gir1.2-adw-1 python3-jeepney python3-pytest
   xvfb xauth dbus-daemon desktop-file-utils appstream
   python3-pytest-forked python3-setuptools python3-pip mypy
+  libsdbus-c++-dev libudev-dev dbus python3-dbus
 )
 
 missing=()

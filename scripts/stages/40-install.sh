@@ -65,3 +65,11 @@ cmake --build "$work/client-build"
   fail "the C++ client does not load the installed library"
 "$work/client-build/client_cpp"
 echo "install test passed"
+
+# The session service: the program, its D-Bus activation file, the systemd user unit and the interface.
+[ -x "$prefix/bin/vemod" ] || fail "vemod not installed"
+grep -Eq '^Exec=/.*/bin/vemod$' "$prefix/share/dbus-1/services/org.vemo.Monitors1.service" ||
+  fail "the D-Bus service file for org.vemo.Monitors1 is missing or does not start vemod"
+grep -qx 'BusName=org.vemo.Monitors1' "$prefix/lib/systemd/user/vemod.service" || fail "vemod.service not installed"
+[ -f "$prefix/share/dbus-1/interfaces/org.vemo.Monitors1.xml" ] || fail "the D-Bus interface XML not installed"
+echo "vemod install check passed"
