@@ -5,13 +5,14 @@ monitors through a second D-Bus client, a screenshot of its window."""
 import ctypes
 import os
 import subprocess
+from collections import deque
 import time
 from typing import Any, Callable, Iterator, Optional
 
 from vemo_monitors.service_bus import BUS_NAME, MONITOR_INTERFACE, monitor_path  # picks GTK 4
 
 from gi.repository import GLib, Gtk  # noqa: E402
-from jeepney import DBusAddress, new_method_call  # noqa: E402
+from jeepney import DBusAddress, MatchRule, new_method_call  # noqa: E402
 from jeepney.bus_messages import message_bus  # noqa: E402
 from jeepney.io.blocking import open_dbus_connection  # noqa: E402
 from jeepney.wrappers import unwrap_msg  # noqa: E402
@@ -82,6 +83,31 @@ def bus_get(monitor_id: str, name: str) -> Any:
 
 def bus_set(monitor_id: str, name: str, signature: str, value: Any) -> None:
     _call(monitor_id, "Set", "sv", (name, (signature, value)))
+
+
+class ValueChangedCount:
+    """Counts the service's ValueChanged signals of one setting of one monitor."""
+
+    def __init__(self, monitor_id: str, name: str) -> None:
+        self._name = name
+        self._bus = open_dbus_connection(bus="SESSION")
+        rule = MatchRule(type="signal", interface=MONITOR_INTERFACE, member="ValueChanged",
+                         path=monitor_path(monitor_id))
+        unwrap_msg(self._bus.send_and_get_reply(message_bus.AddMatch(rule), timeout=5))
+        self._signals: deque = deque()
+        self._filter = self._bus.filter(rule, queue=self._signals)
+
+    def count(self) -> int:
+        """Every signal received until now (the ones already sent arrive in 0.2 s)."""
+        seen = 0
+        while True:
+            try:
+                message = self._bus.recv_until_filtered(self._signals, timeout=0.2)
+            except TimeoutError:
+                break
+            seen += message.body[0] == self._name
+        self._bus.close()
+        return seen
 
 
 def save_screenshot(window: Gtk.Window, path: str) -> None:
