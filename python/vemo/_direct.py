@@ -15,11 +15,15 @@ from typing import Callable, Dict, List, Optional, Tuple
 from ._transport import Key, MonitorInfo, Scalar, adjusted, monitor_id, position_of
 from .catalogue import CUSTOM_COLOR_LEVELS, Setting, encode_text, escape_text
 from .errors import BusyError, CommunicationError, NoSuchMonitorError, NotConnectedError, OutOfRangeError
+from .monitor import setting_named
 
 _STATUS_OK = 0
 _STATUS_OUT_OF_RANGE = 2
 _STATUS_NOT_CONNECTED = 3
 _USB_SERIAL_CHARS = 256
+# Text records are read into a buffer far larger than any record, so that a
+# record size the table and the library disagree on cannot overrun it.
+_RECORD_BUFFER_BYTES = 256
 
 # The library's function names are Get<Name> and Set<Name>; <Name> is the
 # setting's words capitalised, with these words and whole names spelled the
@@ -156,23 +160,27 @@ class DirectTransport:
             return ""
         return buffer.value
 
-    def text_record(self, name: str, length: int) -> str:
+    def read_text(self, setting: Setting) -> Tuple[int, str]:
+        """The library's status and a text record of the connected monitor."""
+        record = ctypes.create_string_buffer(_RECORD_BUFFER_BYTES)
+        status = self.accessor("Get", setting.name)(record)
+        return status, escape_text(record.raw[: setting.max_bytes or 0])
+
+    def text_record(self, name: str) -> str:
         """A text record of the connected monitor, empty when it cannot be read."""
-        record = ctypes.create_string_buffer(length)
-        if self.accessor("Get", name)(record) != _STATUS_OK:
-            return ""
-        return escape_text(record.raw)
+        status, text = self.read_text(setting_named(name))
+        return text if status == _STATUS_OK else ""
 
     def identity(self, position: int) -> MonitorInfo:
         """The identity of the connected monitor; a record that cannot be read is empty."""
-        serial_number = self.text_record("serial-number", 12)
+        serial_number = self.text_record("serial-number")
         usb_serial = self._usb_serial()
         return MonitorInfo(
             id=monitor_id(serial_number, usb_serial, position),
-            model=self.text_record("monitor-name", 10),
+            model=self.text_record("monitor-name"),
             serial_number=serial_number,
-            asset_tag=self.text_record("asset-tag", 10),
-            firmware=self.text_record("firmware-version", 10),
+            asset_tag=self.text_record("asset-tag"),
+            firmware=self.text_record("firmware-version"),
             usb_serial=usb_serial,
         )
 
@@ -204,9 +212,9 @@ class DirectChannel:
             self._check_open(setting.name)
             get = self._transport.accessor("Get", setting.name)
             if setting.kind == "text":
-                record = ctypes.create_string_buffer(setting.max_bytes or 0)
-                _raise_for(get(record), f"reading {setting.name}", setting.name)
-                return escape_text(record.raw)
+                status, text = self._transport.read_text(setting)
+                _raise_for(status, f"reading {setting.name}", setting.name)
+                return text
             value = _VALUE_TYPES[setting.kind]()
             _raise_for(get(ctypes.byref(value)), f"reading {setting.name}", setting.name)
             return int(value.value) & (0xFFFF if setting.kind == "hours" else 0xFFFFFFFF)
@@ -260,7 +268,7 @@ class DirectChannel:
 
     def _refresh_asset_tag(self) -> None:
         if self._info is not None:
-            self._info = replace(self._info, asset_tag=self._transport.text_record("asset-tag", 10))
+            self._info = replace(self._info, asset_tag=self._transport.text_record("asset-tag"))
 
     def close(self) -> None:
         """Disconnects; closing twice does nothing."""

@@ -99,8 +99,11 @@ def redirect_import(inside: int, symbol: str, target: int) -> bool:
         return False
     library_path, base = loaded
     libc = ctypes.CDLL(None)
-    with open(library_path, "rb") as f, mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_READ) as image:
-        slots = [base + offset for offset in _slots(bytes(image), symbol)]
+    try:
+        with open(library_path, "rb") as f, mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_READ) as image:
+            slots = [base + offset for offset in _slots(bytes(image), symbol)]
+    except (OSError, ValueError, IndexError, struct.error):  # not an ELF file this code understands
+        return False
     page_size = mmap.PAGESIZE
     for slot in slots:
         writable = _writable(slot)
