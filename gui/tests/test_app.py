@@ -3,6 +3,9 @@ its controls, following other clients, and the all-monitors slider."""
 
 import os
 
+from vemo_monitors.profile_dialogs import confirm_changes
+from vemo_monitors.profiles import changes
+
 from app_harness import ValueChangedCount, bus_get, bus_set, find_widget, pump_until, save_screenshot, texts
 
 SIMULATED_IDS = ["VM2612345678", "VM2612345679", "VM2612345680"]
@@ -41,3 +44,17 @@ def test_the_all_monitors_slider_reaches_every_monitor(window):
     assert pump_until(lambda: [bus_get(i, "brightness") for i in SIMULATED_IDS] == [42] * 3, 5)
     for monitor_id in SIMULATED_IDS:
         assert find_widget(window.pages[monitor_id].widget, "brightness").get_value() == 42
+
+
+def test_loading_a_profile_lists_the_changes_before_it_writes_them(window):
+    monitor_id = SIMULATED_IDS[0]
+    session = window.pages[monitor_id].session
+    profile = dict(session.values, **{"osd-timer": 45, "color-preset": 0x04})
+    dialog = confirm_changes(window, session, changes(session.settings, session.values, profile),
+                             window.toast)
+    assert "osd-timer: 30 → 45" in dialog.get_body()
+    assert "color-preset: 0x00000001 → 0x00000004" in dialog.get_body()
+    assert bus_get(monitor_id, "osd-timer") == 30  # nothing written yet
+    dialog.response("apply")
+    assert pump_until(lambda: bus_get(monitor_id, "osd-timer") == 45
+                      and bus_get(monitor_id, "color-preset") == 0x04, 5)

@@ -29,6 +29,7 @@ class AllMonitorsBrightness(Gtk.Box):
             return
         self._slider = Slider(setting, self._moved)
         self._slider.widget.set_name("all-monitors-brightness")
+        self._slider.widget.set_hexpand(True)
         self.append(self._slider.widget)
         self.set_visible(True)
 
