@@ -131,8 +131,12 @@ class MonitorPage:
         dialog.add_response("reset", "Factory reset")
         dialog.set_response_appearance("reset", Adw.ResponseAppearance.DESTRUCTIVE)
         dialog.set_default_response("cancel")
-        dialog.connect("response", lambda _d, response: response == "reset" and self._reset("factory"))
+        dialog.connect("response", self._factory_reset_answered)
         dialog.present()
+
+    def _factory_reset_answered(self, _dialog: Adw.MessageDialog, response: str) -> None:
+        if response == "reset":
+            self._reset("factory")
 
     def _reset(self, group: str) -> None:
         def failed(error: BaseException) -> None:

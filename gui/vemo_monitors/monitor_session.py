@@ -93,9 +93,14 @@ class MonitorSession:
         self._listeners.setdefault(name, []).append(listener)
 
     def show_all(self) -> None:
-        """Hands every known value to the views, for views made after a load."""
+        """Hands every known value to the views, but for settings being
+        written: the views show the value on its way."""
         for name, value in self.values.items():
-            self._show(name, value)
+            if not self._writing(name):
+                self._show(name, value)
+
+    def _writing(self, name: str) -> bool:
+        return any(gate.busy for key, gate in self._gates.items() if _setting_of(key) == name)
 
     def _show(self, name: str, value: Any) -> None:
         self._shown[name] = value
@@ -121,13 +126,12 @@ class MonitorSession:
 
     def write(self, name: str, value: Any) -> None:
         """Shows `value` at once and sends it; a refused value is put back."""
-        if not any(gate.busy for key, gate in self._gates.items() if _setting_of(key) == name):
+        if not self._writing(name):
             self._shown_before_write[name] = self._shown.get(name)
         self._show(name, value)
         if name == "custom-color":
             for color_type, levels in value.items():
-                self._send(("custom-color", color_type), levels,
-                           lambda m, v, t=color_type: m.set_custom_color(t, v))
+                self._send(("custom-color", color_type), levels, _custom_color_writer(color_type))
         else:
             self._send(name, value, lambda m, v: m.set(name, v))
 
@@ -174,7 +178,7 @@ class MonitorSession:
         """A value another client wrote (for the custom colour {type: levels}
         of the types written). Not shown while a write of ours to
         the same setting is on its way: ours lands after it."""
-        if any(gate.busy for key, gate in self._gates.items() if _setting_of(key) == name):
+        if self._writing(name):
             return
         if name == "custom-color":  # one type changed; the others stay
             value = {**self.values.get(name, {}), **value}
@@ -194,3 +198,7 @@ class MonitorSession:
 def _setting_of(key: Any) -> str:
     """Writes are keyed by setting name, the custom colour's by (name, type)."""
     return str(key[0] if isinstance(key, tuple) else key)
+
+
+def _custom_color_writer(color_type: int) -> Callable[[Any, Any], None]:
+    return lambda monitor, levels: monitor.set_custom_color(color_type, levels)
