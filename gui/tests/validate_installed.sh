@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs the app's files from a build into a scratch prefix and validates
-# the desktop entry and the AppStream metainfo there, as a distribution would.
+# Installs the app's files from a build into a scratch prefix, validates the
+# desktop entry and the AppStream metainfo there, as a distribution would, and
+# checks that the installed command finds its modules (with the vemo package
+# from $2 and nothing of the source tree's app).
 set -euo pipefail
 build_dir=$1
+vemo_package_dir=$2
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 
@@ -14,3 +17,4 @@ for f in "$prefix/bin/vemo-monitors" "$share/icons/hicolor/scalable/apps/org.vem
 done
 desktop-file-validate "$share/applications/org.vemo.Monitors.desktop"
 appstreamcli validate --no-net --pedantic "$share/metainfo/org.vemo.Monitors.metainfo.xml"
+PYTHONPATH="$vemo_package_dir" "$prefix/bin/vemo-monitors" --help >/dev/null
