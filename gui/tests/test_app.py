@@ -1,10 +1,13 @@
 """The app against three simulated monitors: listing them, writing through
-its controls, following other clients, and the all-monitors slider."""
+its controls, following other clients, the all-monitors slider, profiles and
+the factory reset."""
 
 import os
 
 from vemo_monitors.profile_dialogs import confirm_changes
 from vemo_monitors.profiles import changes
+
+from gi.repository import Adw, Gtk
 
 from app_harness import ValueChangedCount, bus_get, bus_set, find_widget, pump_until, save_screenshot, texts
 
@@ -58,3 +61,19 @@ def test_loading_a_profile_lists_the_changes_before_it_writes_them(window):
     dialog.response("apply")
     assert pump_until(lambda: bus_get(monitor_id, "osd-timer") == 45
                       and bus_get(monitor_id, "color-preset") == 0x04, 5)
+
+
+def test_a_factory_reset_asks_first_and_the_page_follows_it(window):
+    monitor_id = SIMULATED_IDS[2]
+    timer = find_widget(window.pages[monitor_id].widget, "osd-timer")
+    bus_set(monitor_id, "osd-timer", "y", 10)
+    assert pump_until(lambda: timer.get_value() == 10, 1.0)
+    find_widget(window.pages[monitor_id].widget, "reset-factory").emit("clicked")
+    assert pump_until(lambda: open_dialogs(), 2)
+    assert bus_get(monitor_id, "osd-timer") == 10  # nothing sent before the answer
+    open_dialogs()[0].response("reset")
+    assert pump_until(lambda: timer.get_value() == 30, 5)  # the factory value, read again
+
+
+def open_dialogs():
+    return [w for w in Gtk.Window.list_toplevels() if isinstance(w, Adw.MessageDialog) and w.get_visible()]
