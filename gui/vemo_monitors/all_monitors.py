@@ -33,13 +33,9 @@ class AllMonitorsBrightness(Gtk.Box):
         self.append(self._slider.widget)
         self.set_visible(True)
 
-    @property
-    def slider(self) -> Optional[Slider]:
-        return self._slider
-
-    def follow(self, value: int) -> None:
-        """Shows a monitor's brightness when the slider has not been moved yet."""
-        if self._slider is not None and not self._moved_once:
+    def follow(self, value: Optional[int]) -> None:
+        """Shows a monitor's brightness until the slider is first moved."""
+        if self._slider is not None and value is not None and not self._moved_once:
             self._slider.show(value)
 
     def _moved(self, value: int) -> None:

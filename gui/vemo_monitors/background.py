@@ -1,18 +1,18 @@
-"""Blocking service calls run on worker threads; their outcome comes back on
-the GTK main loop, so the window never waits for a monitor."""
+"""Blocking service calls run on threads of their own; their outcome comes
+back on the GTK main loop, so the window never waits for a monitor. A thread
+per call: a write never waits for a free worker behind a slow read (there
+is at most one write per control on its way, so they stay few)."""
 
-from concurrent.futures import ThreadPoolExecutor
+import threading
 from typing import Any, Callable
 
 from gi.repository import GLib
 
-_pool = ThreadPoolExecutor(max_workers=8, thread_name_prefix="vemo-call")
-
 
 def run(call: Callable[[], Any], done: Callable[[Any], None],
         failed: Callable[[BaseException], None]) -> None:
-    """Runs `call` on a worker thread, then `done(result)` or
-    `failed(exception)` on the main loop."""
+    """Runs `call` on a thread, then `done(result)` or `failed(exception)`
+    on the main loop."""
 
     def work() -> None:
         try:
@@ -22,7 +22,7 @@ def run(call: Callable[[], Any], done: Callable[[Any], None],
             return
         GLib.idle_add(_once, done, result, priority=GLib.PRIORITY_DEFAULT)
 
-    _pool.submit(work)
+    threading.Thread(target=work, name="vemo-call", daemon=True).start()
 
 
 def _once(callback: Callable[[Any], None], argument: Any) -> bool:
