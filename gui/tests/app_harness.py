@@ -18,10 +18,10 @@ from jeepney.io.blocking import open_dbus_connection  # noqa: E402
 from jeepney.wrappers import unwrap_msg  # noqa: E402
 
 
-def start_service(monitors: int, state_file: str, extra_env: Optional[dict] = None) -> subprocess.Popen:
+def start_service(monitors: int, state_file: str) -> subprocess.Popen:
     """`vemod --simulate` with `monitors` fast simulated monitors, once it owns its name."""
     env = dict(os.environ, VEMO_SIM_MONITORS=str(monitors), VEMO_SIM_FAST="1",
-               VEMO_SIM_STATE=state_file, **(extra_env or {}))
+               VEMO_SIM_STATE=state_file)
     service = subprocess.Popen([os.environ["VEMOD"], "--simulate"], env=env)
     with open_dbus_connection(bus="SESSION") as bus:
         deadline = time.monotonic() + 20
