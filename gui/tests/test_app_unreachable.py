@@ -1,22 +1,26 @@
-"""The app on a session bus where no monitor service runs or can be started."""
+"""The app on a session bus where the monitor service is not running at
+first, then starts, then stops (nothing on this bus starts it by itself)."""
 
-import pytest
-
-from app_harness import pump_until, texts
+from app_harness import find_widget, pump_until, start_service, texts
 from vemo_monitors.application import Application
 
 
-@pytest.fixture
-def window():
+def test_the_app_follows_the_service_as_it_comes_and_goes(tmp_path):
     app = Application()
     app.register(None)
     app.activate()
-    yield app.window
-    app.window.close()
-
-
-def test_says_why_the_service_cannot_be_reached_and_how_to_fix_it(window):
+    window = app.window
     assert pump_until(lambda: window.stack.get_visible_child_name() == "unreachable", 10)
     shown = texts(window.unreachable.widget)
-    assert "vemod is not running" in shown
-    assert "vemod --simulate" in shown
+    assert "vemod is not running" in shown and "vemod --simulate" in shown
+
+    service = start_service(2, str(tmp_path / "state.json"))
+    try:
+        find_widget(window.unreachable.widget, "retry").emit("clicked")
+        assert pump_until(lambda: window.stack.get_visible_child_name() == "monitors"
+                          and len(window.pages) == 2, 10)
+    finally:
+        service.terminate()
+        service.wait(10)
+    assert pump_until(lambda: window.stack.get_visible_child_name() == "unreachable", 5)
+    window.close()

@@ -1,8 +1,9 @@
 """What the app takes from vemod's D-Bus interface itself rather than through
 the `vemo` package, which does not offer it: the description of the settings
 (`DescribeSettings`), the signals (`ValueChanged`, `WasReset`,
-`MonitorAdded`, `MonitorRemoved`) and the bridge's firmware version (a
-property of the monitor's object). Everything else goes through the package."""
+`MonitorAdded`, `MonitorRemoved`, and the bus's notice that the service
+stopped) and the bridge's firmware version (a property of the monitor's
+object). Everything else goes through the package."""
 
 import threading
 from typing import Any, Callable, Dict, List
@@ -105,14 +106,20 @@ class SignalListener:
     def __init__(self, deliver: Callable[..., None],
                  value_changed: Callable[[str, str, Any], None],
                  was_reset: Callable[[str, str], None],
-                 monitors_changed: Callable[[], None]) -> None:
+                 monitors_changed: Callable[[], None],
+                 service_stopped: Callable[[], None]) -> None:
         self._deliver = deliver
         self._value_changed = value_changed
         self._was_reset = was_reset
         self._monitors_changed = monitors_changed
+        self._service_stopped = service_stopped
         self._connection = open_dbus_connection(bus="SESSION")
-        for interface in (MONITOR_INTERFACE, MANAGER_INTERFACE):
-            rule = MatchRule(type="signal", sender=BUS_NAME, interface=interface)
+        owner_changes = MatchRule(type="signal", sender="org.freedesktop.DBus",
+                                  interface="org.freedesktop.DBus", member="NameOwnerChanged")
+        owner_changes.add_arg_condition(0, BUS_NAME)
+        rules = [MatchRule(type="signal", sender=BUS_NAME, interface=interface)
+                 for interface in (MONITOR_INTERFACE, MANAGER_INTERFACE)] + [owner_changes]
+        for rule in rules:
             unwrap_msg(self._connection.send_and_get_reply(message_bus.AddMatch(rule), timeout=5.0))
         self._thread = threading.Thread(target=self._receive, name="vemo-signals", daemon=True)
 
@@ -140,3 +147,5 @@ class SignalListener:
                 self._deliver(self._was_reset, path, message.body[0])
             elif member in ("MonitorAdded", "MonitorRemoved"):
                 self._deliver(self._monitors_changed)
+            elif member == "NameOwnerChanged" and message.body[2] == "":
+                self._deliver(self._service_stopped)

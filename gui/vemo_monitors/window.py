@@ -154,7 +154,7 @@ class MainWindow(Adw.ApplicationWindow):
         self.all_monitors.describe(by_name.get(BRIGHTNESS))
         if self._listener is None:
             self._listener = SignalListener(_on_main_loop, self._value_changed, self._was_reset,
-                                            self.refresh_monitors)
+                                            self.refresh_monitors, self.connect_service)
             self._listener.start()
         self.refresh_monitors()
 
