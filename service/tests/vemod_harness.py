@@ -24,11 +24,11 @@ VEMOCTL = os.environ.get("VEMOCTL", "")
 
 
 class Service:
-    """One vemod with three fast simulated monitors, started afresh."""
+    """One vemod with simulated monitors (fast: without the library's waits), started afresh."""
 
-    def __init__(self, hold=1, monitors=3):
+    def __init__(self, hold=1, monitors=3, fast=True):
         self.state_dir = tempfile.mkdtemp(prefix="vemod-test-")
-        self.env = dict(os.environ, VEMO_SIM_MONITORS=str(monitors), VEMO_SIM_FAST="1",
+        self.env = dict(os.environ, VEMO_SIM_MONITORS=str(monitors), VEMO_SIM_FAST="1" if fast else "",
                         VEMO_SIM_STATE=os.path.join(self.state_dir, "simulator.json"))
         self.shares_state = simulator_shares_state(self.env)
         self.process = subprocess.Popen([VEMOD, "--simulate", "--hold", str(hold)], env=self.env)
