@@ -55,8 +55,8 @@ def test_loading_a_profile_lists_the_changes_before_it_writes_them(window):
     profile = dict(session.values, **{"osd-timer": 45, "color-preset": 0x04})
     dialog = confirm_changes(window, session, changes(session.settings, session.values, profile),
                              window.toast)
-    assert "osd-timer: 30 → 45" in dialog.get_body()
-    assert "color-preset: 0x00000001 → 0x00000004" in dialog.get_body()
+    listed = find_widget(dialog, "profile-change-list").get_text().splitlines()
+    assert listed == ["color-preset: 0x00000001 → 0x00000004", "osd-timer: 30 → 45"]
     assert bus_get(monitor_id, "osd-timer") == 30  # nothing written yet
     dialog.response("apply")
     assert pump_until(lambda: bus_get(monitor_id, "osd-timer") == 45

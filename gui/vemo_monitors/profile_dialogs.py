@@ -76,7 +76,11 @@ def confirm_changes(window: Gtk.Window, session: MonitorSession, pending: List[C
         return None
     dialog = Adw.MessageDialog(transient_for=window, name="profile-changes",
                                heading=f"Apply the profile to {session.info.model}?",
-                               body="\n".join(str(change) for change in pending))
+                               body=f"These settings of {session.id} change:")
+    listing = Gtk.Label(label="\n".join(str(change) for change in pending), name="profile-change-list",
+                        xalign=0, selectable=True)
+    dialog.set_extra_child(Gtk.ScrolledWindow(child=listing, propagate_natural_height=True,
+                                              max_content_height=320))
     dialog.add_response("cancel", "Cancel")
     dialog.add_response("apply", f"Change {len(pending)} settings")
     dialog.set_response_appearance("apply", Adw.ResponseAppearance.SUGGESTED)
