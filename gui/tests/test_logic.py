@@ -6,7 +6,7 @@ import json
 
 import pytest
 
-from vemo_monitors.catalogue import grouped, offered_choices, parse_descriptions
+from vemo_monitors.catalogue import SettingDescription, grouped, offered_choices, parse_descriptions
 from vemo_monitors.profiles import ProfileError, changes, profile_text, read_profile
 from vemo_monitors.service_bus import monitor_path
 from vemo_monitors.write_gate import WriteGate
@@ -69,6 +69,14 @@ def test_groups_hide_capability_masks_and_keep_settings_they_do_not_know():
 ])
 def test_slider_positions_land_on_accepted_values(name, position, value):
     assert BY_NAME[name].nearest_accepted(position) == value
+
+
+@pytest.mark.parametrize("name, title", [
+    ("brightness", "Brightness"), ("osd-timer", "OSD timer"), ("pxp-sub-input", "PxP sub input"),
+    ("mst", "MST"), ("power-led", "Power LED"),
+])
+def test_setting_titles_spell_acronyms(name, title):
+    assert SettingDescription(name=name, kind="byte", writable=True).title == title
 
 
 def test_a_saved_profile_is_the_vemoctl_json_form_and_reads_back_the_same():

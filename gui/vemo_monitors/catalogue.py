@@ -36,6 +36,8 @@ GROUPS: Sequence[Tuple[str, str, Sequence[str]]] = (
 )
 OTHER_GROUP = ("other", "Other")
 
+ACRONYMS = {"lcd": "LCD", "osd": "OSD", "pxp": "PxP", "mst": "MST", "led": "LED", "usb": "USB"}
+
 
 @dataclass(frozen=True)
 class SettingDescription:
@@ -52,7 +54,9 @@ class SettingDescription:
 
     @property
     def title(self) -> str:
-        return self.name.replace("-", " ").capitalize()
+        """The name in words: "osd-timer" is "OSD timer"."""
+        words = [ACRONYMS.get(word, word) for word in self.name.split("-")]
+        return " ".join([words[0][:1].upper() + words[0][1:]] + words[1:])
 
     @property
     def is_capability(self) -> bool:
