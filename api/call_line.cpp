@@ -26,13 +26,17 @@ CallLine::CallLine(const char* verb, const char* name, const char* argsFormat, .
 }
 
 void CallLine::write(int level, const char* suffixFormat, ...) const {
-  if (iDebugLevel == VEMO_LOG_OFF) return;
-  char suffix[kPartLength];
   va_list args;
   va_start(args, suffixFormat);
-  std::vsnprintf(suffix, sizeof suffix, suffixFormat, args);
+  writeFormatted(level, "", suffixFormat, args);
   va_end(args);
-  Log(level, "ZQ_API:%s%s%s%s", verb_, name_, args_, suffix);
+}
+
+void CallLine::writeFormatted(int level, const char* suffixStart, const char* format, va_list args) const {
+  if (iDebugLevel == VEMO_LOG_OFF) return;
+  char rest[kPartLength];
+  std::vsnprintf(rest, sizeof rest, format, args);
+  Log(level, "ZQ_API:%s%s%s%s%s", verb_, name_, args_, suffixStart, rest);
 }
 
 void CallLine::entry() const { write(VEMO_LOG_DEBUG, "%s", ""); }
@@ -54,13 +58,10 @@ int CallLine::outcome(int result) const {
 }
 
 void CallLine::succeededWith(const char* valueFormat, ...) const {
-  if (iDebugLevel == VEMO_LOG_OFF) return;
-  char value[kPartLength];
   va_list args;
   va_start(args, valueFormat);
-  std::vsnprintf(value, sizeof value, valueFormat, args);
+  writeFormatted(VEMO_LOG_DEBUG, "-SUCCESS => ", valueFormat, args);
   va_end(args);
-  write(VEMO_LOG_DEBUG, "-SUCCESS => %s", value);
 }
 
 void CallLine::step(int level, const char* what) const { write(level, "-%s", what); }

@@ -3,6 +3,8 @@
 // exchange, a success, or a step in between.
 #pragma once
 
+#include <cstdarg>
+
 namespace vemo::api {
 
 class CallLine {
@@ -28,6 +30,9 @@ class CallLine {
  private:
   // Logs the call's line with the suffix formatted from `suffixFormat`.
   void write(int level, const char* suffixFormat, ...) const __attribute__((format(printf, 3, 4)));
+  // Logs the call's line, then `suffixStart`, then `format` formatted.
+  void writeFormatted(int level, const char* suffixStart, const char* format, va_list args) const
+      __attribute__((format(printf, 4, 0)));
 
   const char* verb_;
   const char* name_;
