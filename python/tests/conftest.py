@@ -5,7 +5,6 @@ simulator with a private state file, through the transport named by
 
 from __future__ import annotations
 
-import os
 from pathlib import Path
 from typing import Callable, Iterator
 
@@ -53,7 +52,3 @@ def monitor(start: Callable[..., None]) -> Iterator[vemo.Monitor]:
     start()
     with vemo.connect() as m:
         yield m
-
-
-def sim_library_given() -> bool:
-    return bool(os.environ.get("VEMO_SIM_LIBRARY"))
