@@ -1,0 +1,158 @@
+// vemoctl metrics: every monitor's identity, backlight hours, power state and
+// optionally its settings, in the Prometheus text format, for node_exporter's
+// textfile collector or a scrape.
+#include <iostream>
+#include <optional>
+#include <set>
+
+#include "include/VemoMonitorSdk.h"
+#include "tools/vemoctl/atomic_file.h"
+#include "tools/vemoctl/bridge_serial.h"
+#include "tools/vemoctl/commands.h"
+#include "tools/vemoctl/output.h"
+#include "tools/vemoctl/prometheus_text.h"
+#include "tools/vemoctl/session.h"
+
+namespace vemoctl {
+namespace {
+
+struct MonitorReadings {
+  std::string id;
+  bool up = true;
+  std::optional<Labels> info;  // left out when one of its reads failed
+  std::optional<double> backlightHours;
+  std::optional<double> powerState;
+  std::vector<std::pair<std::string, double>> settings;
+};
+
+// The serial number the monitor reports, else the bridge's USB serial, else
+// the position; an id an earlier monitor already has is passed over, as the
+// service does.
+std::string chooseId(const std::string& serialNumber, const std::string& usbSerial, int position,
+                     const std::set<std::string>& taken) {
+  for (const std::string& candidate : {serialNumber, usbSerial}) {
+    if (!candidate.empty() && taken.count(candidate) == 0) return candidate;
+  }
+  std::string id = std::to_string(position);
+  for (int n = 2; taken.count(id) > 0; ++n) id = std::to_string(position) + "-" + std::to_string(n);
+  return id;
+}
+
+class MonitorReader {
+ public:
+  // Reads a setting; nothing when the read failed, which marks the monitor down.
+  std::optional<Reading> read(const char* name) {
+    clearBridgeError();
+    Reading reading = readSetting(*findSetting(name));
+    if (reading.result == STATUS_OK) return reading;
+    up = false;
+    printError(std::string("metrics: ") + name + ": " + describeFailure(reading.result, "read"));
+    return std::nullopt;
+  }
+  std::optional<std::string> text(const char* name) {
+    auto reading = read(name);
+    if (!reading) return std::nullopt;
+    return reading->lines.front();
+  }
+  std::optional<double> number(const char* name) {
+    auto reading = read(name);
+    if (!reading) return std::nullopt;
+    if (reading->json.is_string()) return std::stoul(reading->json.get<std::string>(), nullptr, 16);
+    return reading->json.get<double>();
+  }
+
+  bool up = true;
+};
+
+MonitorReadings readMonitor(int position, bool allSettings, const std::set<std::string>& taken) {
+  MonitorReadings readings;
+  if (ConnectMonitor(static_cast<unsigned char>(position)) != STATUS_OK) {
+    DisconnectMonitor();
+    printError("metrics: cannot connect to monitor " + std::to_string(position));
+    readings.id = chooseId("", "", position, taken);
+    readings.up = false;
+    return readings;
+  }
+  MonitorReader reader;
+  std::string usbSerial = selectedBridgeSerial().value_or("");
+  auto model = reader.text("monitor-name");
+  auto serialNumber = reader.text("serial-number");
+  auto assetTag = reader.text("asset-tag");
+  auto firmware = reader.text("firmware-version");
+  readings.id = chooseId(serialNumber.value_or(""), usbSerial, position, taken);
+  if (model && serialNumber && assetTag && firmware) {
+    readings.info = Labels{{"model", *model},
+                           {"serial_number", *serialNumber},
+                           {"asset_tag", *assetTag},
+                           {"firmware", *firmware},
+                           {"usb_serial", usbSerial}};
+  }
+  readings.backlightHours = reader.number("backlight-hours");
+  readings.powerState = reader.number("power-state");
+  if (allSettings) {
+    for (const Setting& setting : catalogue()) {
+      if (setting.kind != Kind::Byte && setting.kind != Kind::Mask) continue;
+      if (auto value = reader.number(setting.name)) readings.settings.emplace_back(setting.name, *value);
+    }
+  }
+  readings.up = reader.up;
+  DisconnectMonitor();
+  return readings;
+}
+
+std::vector<MetricFamily> families(const std::vector<MonitorReadings>& monitors, bool allSettings) {
+  MetricFamily info{"vemo_monitor_info", "The monitor's identity; always 1.", "gauge", {}};
+  MetricFamily hours{"vemo_monitor_backlight_hours_total", "Hours the backlight has been on.", "counter", {}};
+  MetricFamily power{"vemo_monitor_power_state", "The monitor's power state setting.", "gauge", {}};
+  MetricFamily up{
+      "vemo_monitor_up", "1 when every read from the monitor succeeded in this run, else 0.", "gauge", {}};
+  MetricFamily setting{"vemo_monitor_setting",
+                       "A one-byte setting's value, or a choice or capability mask as a number.",
+                       "gauge",
+                       {}};
+  for (const MonitorReadings& monitor : monitors) {
+    Labels id{{"id", monitor.id}};
+    if (monitor.info) {
+      Labels labels = id;
+      labels.insert(labels.end(), monitor.info->begin(), monitor.info->end());
+      info.samples.push_back({labels, 1});
+    }
+    if (monitor.backlightHours) hours.samples.push_back({id, *monitor.backlightHours});
+    if (monitor.powerState) power.samples.push_back({id, *monitor.powerState});
+    up.samples.push_back({id, monitor.up ? 1.0 : 0.0});
+    for (const auto& [name, value] : monitor.settings) {
+      setting.samples.push_back({{{"id", monitor.id}, {"setting", name}}, value});
+    }
+  }
+  std::vector<MetricFamily> all{info, hours, power, up};
+  if (allSettings) all.push_back(setting);
+  return all;
+}
+
+}  // namespace
+
+int runMetrics(const GlobalOptions& /*options*/, const std::string& outputFile, bool allSettings) {
+  unsigned char count = 0;
+  GetAvailableMonitors(&count);
+  std::vector<MonitorReadings> monitors;
+  std::set<std::string> taken;
+  for (int position = 0; position < count; ++position) {
+    monitors.push_back(readMonitor(position, allSettings, taken));
+    taken.insert(monitors.back().id);
+  }
+
+  // Written even without monitors, so that a collector's file never goes stale.
+  std::string text = exposition(families(monitors, allSettings));
+  if (outputFile.empty()) {
+    std::cout << text;
+  } else {
+    replaceFile(outputFile, text);
+  }
+  if (count == 0) throw ToolError(kNoMonitor, "metrics: no monitor found");
+  for (const MonitorReadings& monitor : monitors) {
+    if (!monitor.up) return kExchangeFailed;
+  }
+  return kOk;
+}
+
+}  // namespace vemoctl
