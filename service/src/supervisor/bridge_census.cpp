@@ -1,28 +1,21 @@
 #include "service/src/supervisor/bridge_census.h"
 
+#include <hidapi.h>
 #include <libudev.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <string_view>
 
+#include "service/src/usb_serial.h"
+
 namespace vemod {
 namespace {
 
-constexpr const char* kVendor = "0451";
-constexpr const char* kProduct = "ca01";
-
-bool isBridge(udev_device* device) {
-  const char* vendor = udev_device_get_property_value(device, "ID_VENDOR_ID");
-  const char* product = udev_device_get_property_value(device, "ID_MODEL_ID");
-  if (vendor == nullptr || product == nullptr) {
-    // Kernel events carry PRODUCT=451/ca01/<bcdDevice>.
-    const char* productKey = udev_device_get_property_value(device, "PRODUCT");
-    return productKey != nullptr && std::string_view(productKey).rfind("451/ca01/", 0) == 0;
-  }
-  return std::string_view(vendor) == kVendor && std::string_view(product) == kProduct;
-}
+constexpr unsigned short kVendorId = 0x0451;
+constexpr unsigned short kProductId = 0xCA01;
 
 class UdevCensus : public BridgeCensus {
  public:
@@ -31,23 +24,27 @@ class UdevCensus : public BridgeCensus {
     // Without a running udev daemon, listen to the kernel's own events.
     const char* source = access("/run/udev/control", F_OK) == 0 ? "udev" : "kernel";
     monitor_ = udev_monitor_new_from_netlink(udev_, source);
-    if (monitor_ == nullptr) throw std::runtime_error("cannot watch udev events");
-    udev_monitor_filter_add_match_subsystem_devtype(monitor_, "usb", "usb_device");
-    udev_monitor_enable_receiving(monitor_);
+    if (monitor_ == nullptr ||
+        udev_monitor_filter_add_match_subsystem_devtype(monitor_, "usb", "usb_device") < 0 ||
+        udev_monitor_enable_receiving(monitor_) < 0) {
+      // The periodic census still finds bridges that come and go, only later.
+      std::fprintf(stderr, "vemod: cannot watch udev events; looking for bridges every few seconds\n");
+      monitor_ = udev_monitor_unref(monitor_);
+    }
   }
   ~UdevCensus() override {
     udev_monitor_unref(monitor_);
     udev_unref(udev_);
   }
 
-  int eventFd() const override { return udev_monitor_get_fd(monitor_); }
+  int eventFd() const override { return monitor_ ? udev_monitor_get_fd(monitor_) : -1; }
 
   bool takeEvents() override {
     bool changed = false;
-    while (udev_device* device = udev_monitor_receive_device(monitor_)) {
+    while (udev_device* device = monitor_ ? udev_monitor_receive_device(monitor_) : nullptr) {
+      // Any USB device that comes or goes may be a bridge; the census looks again.
       std::string_view action = udev_device_get_action(device) ? udev_device_get_action(device) : "";
-      // A removed device may have lost its identifying properties: look again at what is left.
-      if (action == "remove" || ((action == "add" || action == "bind") && isBridge(device))) changed = true;
+      if (action == "add" || action == "remove" || action == "bind") changed = true;
       udev_device_unref(device);
     }
     return changed;
@@ -60,22 +57,15 @@ class UdevCensus : public BridgeCensus {
   }
 
  private:
-  std::multiset<std::string> attached() {
+  // hidapi reads each bridge's serial string from the device itself, which
+  // works while another process has claimed the bridge.
+  static std::multiset<std::string> attached() {
     std::multiset<std::string> serials;
-    udev_enumerate* enumerate = udev_enumerate_new(udev_);
-    udev_enumerate_add_match_subsystem(enumerate, "usb");
-    udev_enumerate_add_match_sysattr(enumerate, "idVendor", kVendor);
-    udev_enumerate_add_match_sysattr(enumerate, "idProduct", kProduct);
-    udev_enumerate_scan_devices(enumerate);
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate)) {
-      udev_device* device = udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry));
-      if (device == nullptr) continue;
-      const char* serial = udev_device_get_sysattr_value(device, "serial");
-      serials.insert(serial ? serial : "");
-      udev_device_unref(device);
+    hid_device_info* devices = hid_enumerate(kVendorId, kProductId);
+    for (hid_device_info* device = devices; device != nullptr; device = device->next) {
+      serials.insert(narrowSerial(device->serial_number, 255));
     }
-    udev_enumerate_unref(enumerate);
+    hid_free_enumeration(devices);
     return serials;
   }
 

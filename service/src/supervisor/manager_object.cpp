@@ -1,7 +1,6 @@
 #include "service/src/supervisor/manager_object.h"
 
-#include "service/src/errors.h"
-#include "service/src/supervisor/interface_names.h"
+#include "service/src/bus_names.h"
 #include "service/src/supervisor/values.h"
 
 namespace vemod {

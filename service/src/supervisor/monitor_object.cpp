@@ -2,8 +2,7 @@
 
 #include <array>
 
-#include "service/src/errors.h"
-#include "service/src/supervisor/interface_names.h"
+#include "service/src/bus_names.h"
 #include "service/src/supervisor/values.h"
 
 namespace vemod {

@@ -9,9 +9,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "service/src/errors.h"
+#include "service/src/bus_names.h"
 #include "service/src/request_subject.h"
-#include "service/src/supervisor/interface_names.h"
 
 namespace vemod {
 namespace {

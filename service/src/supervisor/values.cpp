@@ -4,7 +4,7 @@
 
 #include "catalogue/description.h"
 #include "catalogue/values.h"
-#include "service/src/errors.h"
+#include "service/src/bus_names.h"
 
 namespace vemod {
 namespace {

@@ -3,6 +3,7 @@
 #include <hidapi.h>
 
 #include "include/VemoMonitorSdk.h"
+#include "service/src/usb_serial.h"
 
 namespace vemod {
 
@@ -13,12 +14,7 @@ std::string selectedUsbSerial() {
       0) {
     return "";
   }
-  std::string serial;
-  for (std::size_t i = 0; i < VEMO_SERIAL_CHARS && wide[i] != L'\0'; ++i) {
-    wchar_t c = wide[i];
-    serial += (c >= 0x20 && c < 0x7F) ? static_cast<char>(c) : '?';
-  }
-  return serial;
+  return narrowSerial(wide, VEMO_SERIAL_CHARS);
 }
 
 std::optional<Claim> claimBridge(const std::set<std::string>& owned,

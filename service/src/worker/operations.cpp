@@ -6,7 +6,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/values.h"
 #include "include/VemoMonitorSdk.h"
-#include "service/src/errors.h"
+#include "service/src/bus_names.h"
 
 namespace vemod {
 namespace {

@@ -6,7 +6,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/values.h"
 #include "include/VemoMonitorSdk.h"
-#include "service/src/errors.h"
+#include "service/src/bus_names.h"
 #include "service/src/protocol.h"
 #include "service/src/request_subject.h"
 #include "service/src/worker/bridge_claim.h"

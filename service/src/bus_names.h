@@ -1,9 +1,15 @@
-// The service's error names on the bus; workers report the last part.
+// The service's names on the bus: its name, objects and interfaces, and its
+// errors (workers report the last part of an error's name).
 #pragma once
 
 #include <string>
 
 namespace vemod {
+
+inline constexpr const char* kBusName = "org.vemo.Monitors1";
+inline constexpr const char* kManagerPath = "/org/vemo/Monitors1";
+inline constexpr const char* kManagerInterface = "org.vemo.Monitors1.Manager";
+inline constexpr const char* kMonitorInterface = "org.vemo.Monitors1.Monitor";
 
 inline constexpr const char* kErrorPrefix = "org.vemo.Monitors1.Error.";
 inline constexpr const char* kUnknownSetting = "UnknownSetting";
