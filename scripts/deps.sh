@@ -12,7 +12,7 @@ packages=(
   xvfb xauth dbus-daemon desktop-file-utils appstream
   python3-pytest-forked python3-setuptools python3-pip mypy
   libsdbus-c++-dev libudev-dev dbus python3-dbus
-  python3-prometheus-client scdoc
+  python3-prometheus-client scdoc zsh fish
 )
 
 missing=()

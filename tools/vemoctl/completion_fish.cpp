@@ -19,7 +19,7 @@ std::string walker(const CompletionModel& model) {
   std::string valueOptions, cases;
   for (const CompletedCommand& command : model.commands) {
     for (const CompletedOption& option : command.options) {
-      if (option.takesValue) valueOptions += " -- " + option.name;
+      if (option.takesValue) valueOptions += " " + option.name;
     }
     if (!command.subcommands.empty()) {
       cases += "      case " + quoted(command.path) + "\n        set subcommands " +
@@ -35,9 +35,9 @@ std::string walker(const CompletionModel& model) {
          "  set -l positionals\n"
          "  for word in $tokens\n"
          "    if test $skip = 1\n      set skip 0\n      continue\n    end\n"
-         "    if contains" +
+         "    if contains -- $word" +
          valueOptions +
-         " $word\n      set skip 1\n      continue\n    end\n"
+         "\n      set skip 1\n      continue\n    end\n"
          "    if string match -q -- '-*' $word\n      continue\n    end\n"
          "    set -l subcommands\n"
          "    switch $path\n" +

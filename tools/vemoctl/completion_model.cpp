@@ -73,7 +73,7 @@ void addCommand(const CLI::App& app, const std::string& path, CompletionModel& m
     for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
     for (const std::string& name : option->get_snames()) names.push_back("-" + name);
     for (const std::string& name : names) {
-      CompletedOption completed{name, option->get_type_size_max() > 0, namesFile(names.front()),
+      CompletedOption completed{name, option->get_expected_max() > 0, namesFile(names.front()),
                                 choicesOf(*option)};
       command.options.push_back(completed);
     }
