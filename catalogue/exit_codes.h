@@ -8,7 +8,7 @@ namespace vemoctl {
 
 enum ExitCode : int {
   kOk = 0,
-  kExchangeFailed = 1,  // the monitor did not answer, or refused a write
+  kExchangeFailed = 1,  // the monitor did not answer or refused, or the output was lost
   kUsage = 2,           // bad command line, unknown setting, malformed value or profile
   kNoMonitor = 3,       // no monitor found, or none at the index asked for
   kOutOfRange = 4,      // the value is outside the setting's accepted values
@@ -19,7 +19,8 @@ enum ExitCode : int {
 inline constexpr const char* kExitCodeHelp =
     "Exit codes:\n"
     "  0  success\n"
-    "  1  an exchange with the monitor failed, or the monitor refused a write\n"
+    "  1  an exchange with the monitor failed, the monitor refused a write,\n"
+    "     or the output could not be written\n"
     "  2  usage error: bad command line, unknown setting, malformed value or profile\n"
     "  3  no monitor found (or none at the --monitor index)\n"
     "  4  value out of range: nothing was sent\n"

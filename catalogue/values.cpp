@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "include/VemoMonitorSdk.h"
 #include "catalogue/exit_codes.h"
+#include "include/VemoMonitorSdk.h"
 
 namespace vemoctl {
 namespace {
@@ -20,11 +20,6 @@ std::string format(const char* pattern, unsigned value) {
   char text[32];
   std::snprintf(text, sizeof text, pattern, value);
   return text;
-}
-
-[[noreturn]] void outOfRange(const Setting& setting, const std::string& text) {
-  throw ToolError(kOutOfRange, std::string(setting.name) + ": " + text +
-                                   " is out of range; accepted values: " + acceptedValues(setting));
 }
 
 unsigned long parseNumber(const Setting& setting, const std::string& text, unsigned long max) {
@@ -111,7 +106,11 @@ Write parseText(const Setting& setting, const std::string& text) {
     throw ToolError(kUsage,
                     std::string(setting.name) + ": '" + text + "' holds a NUL byte, which ends the text");
   }
-  if (bytes.size() > setting.textLength) outOfRange(setting, "'" + text + "'");
+  if (bytes.size() > setting.textLength) {
+    throw ToolError(kOutOfRange, std::string(setting.name) + ": '" + text + "' takes " +
+                                     std::to_string(bytes.size()) +
+                                     " bytes; accepted values: " + acceptedValues(setting));
+  }
   // The setter sends the whole record: the text, then zeros.
   std::vector<char> record(setting.textLength + 1, '\0');
   std::copy(bytes.begin(), bytes.end(), record.begin());
@@ -123,13 +122,15 @@ Write parseText(const Setting& setting, const std::string& text) {
 
 unsigned long parseUnsigned(const std::string& what, const std::string& text, unsigned long max,
                             const std::string& accepted) {
-  bool digitsOnly = !text.empty() && text.find_first_not_of("0123456789abcdefABCDEFxX") == std::string::npos;
-  errno = 0;
-  char* end = nullptr;
-  unsigned long value = digitsOnly ? std::strtoul(text.c_str(), &end, 0) : 0;
-  if (!digitsOnly || *end != '\0') {
+  // Decimal, or hex after 0x: a leading zero never makes a number octal.
+  bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  std::string digits = hex ? text.substr(2) : text;
+  const char* allowed = hex ? "0123456789abcdefABCDEF" : "0123456789";
+  if (digits.empty() || digits.find_first_not_of(allowed) != std::string::npos) {
     throw ToolError(kUsage, what + ": '" + text + "' is not a number");
   }
+  errno = 0;
+  unsigned long value = std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10);
   if (errno == ERANGE || value > max) {
     throw ToolError(kOutOfRange, what + ": " + text + " is out of range; accepted values: " + accepted);
   }
@@ -255,7 +256,8 @@ std::string acceptedValues(const Setting& setting) {
     case Kind::Mask:
       return describeChoices(*setting.maskInfo);
     case Kind::Text:
-      return "a text of at most " + std::to_string(setting.textLength) + " characters";
+      return "a text of at most " + std::to_string(setting.textLength) +
+             " bytes (a character outside ASCII takes 2 to 4)";
     case Kind::CustomColor:
       return "TYPE:RED,GREEN,BLUE,CYAN,MAGENTA,YELLOW with type 0 to " +
              std::to_string(s::kMaxCustomColorType) + ", red, green and blue 0 to " +

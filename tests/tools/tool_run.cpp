@@ -44,8 +44,9 @@ void writeFile(const std::string& path, const std::string& text) {
 
 ToolResult runProgram(const std::string& dir, const std::string& program,
                       const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-                      const std::string& input) {
-  const std::string in = dir + "/.stdin", out = dir + "/.stdout", err = dir + "/.stderr";
+                      const std::string& input, const std::string& outputPath) {
+  const std::string in = dir + "/.stdin", err = dir + "/.stderr";
+  const std::string out = outputPath.empty() ? dir + "/.stdout" : outputPath;
   writeFile(in, input);
   std::string command = "cd " + quoted(dir) + " && env";
   for (const auto& [name, value] : env) command += " " + quoted(name + "=" + value);
@@ -55,7 +56,7 @@ ToolResult runProgram(const std::string& dir, const std::string& program,
   int status = std::system(command.c_str());
   ToolResult result;
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.out = readFile(out);
+  if (outputPath.empty()) result.out = readFile(out);
   result.err = readFile(err);
   return result;
 }

@@ -28,10 +28,11 @@ class Scratch {
 };
 
 // Runs `program args...` in `dir` with `env` added to the environment and
-// `input` on its standard input.
+// `input` on its standard input; standard output goes to `outputPath` when
+// given (such as /dev/full), and is then not collected.
 ToolResult runProgram(const std::string& dir, const std::string& program,
                       const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
-                      const std::string& input);
+                      const std::string& input, const std::string& outputPath = "");
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);

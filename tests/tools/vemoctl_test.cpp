@@ -195,6 +195,20 @@ TEST_F(VemoctlTest, RestoreShowsItsProgressOnATerminalOnly) {
   EXPECT_EQ(piped.out.find('\r'), std::string::npos);
 }
 
+TEST_F(VemoctlTest, DumpAndGetAllShowTheirProgressOnATerminal) {
+  for (const char* command : {"dump", "get --all"}) {
+    SCOPED_TRACE(command);
+    ToolResult onTerminal = runProgram(
+        scratch_.dir(), "script", {"-qec", std::string(VEMOCTL_PATH) + " --simulate " + command, "/dev/null"},
+        {{"VEMO_SIM_STATE", statePath()}, {"VEMO_SIM_FAST", "1"}}, "");
+    ASSERT_EQ(onTerminal.exitCode, 0) << onTerminal.err;
+    EXPECT_NE(onTerminal.out.find("\r\033[K[1/40] monitor-name\r\033[K[2/40] serial-number"),
+              std::string::npos)
+        << onTerminal.out;
+    EXPECT_NE(onTerminal.out.find("[40/40] button-sound\r\033[Kmonitor-name: VEMO P27Q"), std::string::npos);
+  }
+}
+
 TEST_F(VemoctlTest, RestoreReportsEachResultAndFailsWhenAnyWriteFails) {
   writeFile(scratch_.path("p.json"),
             R"({"brightness": 30, "osd-timer": 70, "contrast": 40, "monitor-name": "X"})");
@@ -205,6 +219,9 @@ TEST_F(VemoctlTest, RestoreReportsEachResultAndFailsWhenAnyWriteFails) {
             "osd-timer: 70 out of range; accepted values: 5 to 60\n"
             "contrast: 40 ok\n"
             "2 written, 1 rejected, 0 failed, 1 read-only skipped\n");
+  EXPECT_EQ(rejected.err,
+            "vemoctl: restore: osd-timer: 70 out of range; accepted values: 5 to 60\n"
+            "vemoctl: restore: 2 written, 1 rejected, 0 failed, 1 read-only skipped\n");
   EXPECT_EQ(ok({"get", "brightness", "osd-timer", "contrast"}),
             "brightness: 30\nosd-timer: 30\ncontrast: 40\n");
 
@@ -216,6 +233,115 @@ TEST_F(VemoctlTest, RestoreReportsEachResultAndFailsWhenAnyWriteFails) {
   EXPECT_EQ(json["written"], 1);
   EXPECT_EQ(json["rejected"], 1);
   EXPECT_EQ(json["failed"], 1);
+  EXPECT_NE(
+      failed.err.find("vemoctl: restore: contrast: 40 the monitor refused the value or did not answer\n"),
+      std::string::npos)
+      << failed.err;
+  EXPECT_NE(failed.err.find("vemoctl: restore: 1 written, 1 rejected, 1 failed, 1 read-only skipped\n"),
+            std::string::npos);
+}
+
+TEST_F(VemoctlTest, AProfileWithNothingToWriteIsAUsageErrorAndSendsNothing) {
+  fs::create_directory(scratch_.path("folder"));
+  const std::pair<const char*, const char*> profiles[] = {
+      {"", "holds no setting that can be written"},
+      {"# only a comment\n\n", "holds no setting that can be written"},
+      {"{}", "holds no setting that can be written"},
+      {R"({"monitor-name": "X", "backlight-hours": 3})", "holds no setting that can be written"},
+  };
+  for (const auto& [profile, problem] : profiles) {
+    SCOPED_TRACE(profile);
+    writeFile(scratch_.path("p"), profile);
+    ToolResult r = sim({"restore", "p"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, std::string("vemoctl: restore: p ") + problem + "; nothing sent\n");
+  }
+  ToolResult folder = sim({"restore", "folder"});
+  EXPECT_EQ(folder.exitCode, 2);
+  EXPECT_EQ(folder.err, "vemoctl: restore: folder is a directory\n");
+  EXPECT_FALSE(fs::exists(statePath())) << "a write reached the monitor";
+}
+
+TEST_F(VemoctlTest, NumbersAreDecimalOrHexAndALeadingZeroKeepsThemDecimal) {
+  const std::pair<Args, std::string> cases[] = {
+      {{"brightness", "050"}, "50\n"},
+      {{"osd-timer", "09"}, "9\n"},
+      {{"brightness", "0x1E"}, "30\n"},
+      {{"brightness", "0X1e"}, "30\n"},
+      {{"color-preset", "0x004"}, "0x00000004\n"},
+      {{"color-preset", "016"}, "0x00000010\n"},
+  };
+  for (const auto& [args, shown] : cases) {
+    SCOPED_TRACE(args[1]);
+    EXPECT_EQ(ok({"set", args[0], args[1]}), "");
+    EXPECT_EQ(ok({"get", args[0]}), shown);
+  }
+  // Profiles follow the same rule, in text and in JSON.
+  writeFile(scratch_.path("p.txt"), "brightness: 070\nosd-timer: 08\n");
+  ok({"restore", "p.txt"});
+  writeFile(scratch_.path("p.json"), R"({"contrast": "010", "hue": "0x0A"})");
+  ok({"restore", "p.json"});
+  EXPECT_EQ(ok({"get", "brightness", "osd-timer", "contrast", "hue"}),
+            "brightness: 70\nosd-timer: 8\ncontrast: 10\nhue: 10\n");
+}
+
+TEST_F(VemoctlTest, OutputThatCannotBeWrittenFailsTheCommand) {
+  for (const Args& args :
+       {Args{"dump"}, Args{"dump", "--json"}, Args{"get", "--all"}, Args{"settings"}, Args{"--help"}}) {
+    SCOPED_TRACE(args[0]);
+    Args full = {"--simulate"};
+    full.insert(full.end(), args.begin(), args.end());
+    ToolResult r = runProgram(scratch_.dir(), VEMOCTL_PATH, full,
+                              {{"VEMO_SIM_STATE", statePath()}, {"VEMO_SIM_FAST", "1"}}, "", "/dev/full");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "vemoctl: cannot write to standard output: No space left on device\n");
+  }
+}
+
+// A backup that lacks a setting, or was cut short, must not look complete.
+TEST_F(VemoctlTest, DumpPrintsAProfileOnlyWhenEverySettingWasRead) {
+  ToolResult refused = sim({"dump"}, "", {{"VEMO_SIM_REFUSE", "0x31"}});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_EQ(refused.err,
+            "vemoctl: dump contrast: the monitor refused the read or did not answer\n"
+            "vemoctl: dump: 1 of 40 settings could not be read; no profile printed\n");
+
+  // Ctrl-C half way through the reads (each takes 100 ms without the fast option).
+  ToolResult interrupted =
+      runProgram(scratch_.dir(), "timeout", {"-s", "INT", "1", VEMOCTL_PATH, "--simulate", "dump"},
+                 {{"VEMO_SIM_STATE", statePath()}}, "");
+  EXPECT_EQ(interrupted.exitCode, 124);
+  EXPECT_EQ(interrupted.out, "");
+}
+
+// While one program holds the only bridge, another is told why it finds no monitor.
+TEST_F(VemoctlTest, ABridgeHeldByAnotherProgramIsGivenAsTheReasonForNoMonitor) {
+  const std::string tool = std::string(VEMOCTL_PATH) + " --simulate ";
+  ToolResult r =
+      runProgram(scratch_.dir(), "bash",
+                 {"-c", tool + "register wait 0x10 0xFF 0x55 --timeout 3 >/dev/null 2>&1 & sleep 1; " + tool +
+                            "get brightness; status=$?; kill $!; exit $status"},
+                 {{"VEMO_SIM_STATE", statePath()}, {"VEMO_SIM_FAST", "1"}}, "");
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(
+      r.err,
+      "vemoctl: no monitor found; a bridge (0451:CA01) is attached at sim:bridge-0 but could not be "
+      "opened: it is in use by another program, or you may not open it (see the udev rule in the README, "
+      "\"Access to the bridge without root\")\n");
+}
+
+TEST_F(VemoctlTest, FactoryResetAcceptsYOrYesInAnyCase) {
+  for (const char* answer : {"y\n", "Y\n", "yes\n", "YES\n", "Yes \n"}) {
+    SCOPED_TRACE(answer);
+    ToolResult r = sim({"reset", "factory"}, answer);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "factory settings reset\n");
+  }
+  for (const char* answer : {"n\n", "\n", "ye\n", "yess\n", "no\n", ""}) {
+    SCOPED_TRACE(answer);
+    EXPECT_EQ(sim({"reset", "factory"}, answer).exitCode, 5);
+  }
 }
 
 TEST_F(VemoctlTest, MalformedProfilesAreRefusedBeforeAnythingIsSent) {
@@ -256,6 +382,8 @@ struct ErrorCase {
 
 TEST_F(VemoctlTest, BadInputGetsOneLineAndItsExitCodeWithNothingSent) {
   const std::string bytesAccepted = "0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100";
+  const std::string textAccepted =
+      "accepted values: a text of at most 10 bytes (a character outside ASCII takes 2 to 4)";
   const std::vector<ErrorCase> cases = {
       {{"set", "brightness", "101"}, {}, 4, "brightness: 101 is out of range; accepted values: 0 to 100"},
       {{"set", "brightness", "300"}, {}, 4, "brightness: 300 is out of range; accepted values: 0 to 100"},
@@ -280,13 +408,16 @@ TEST_F(VemoctlTest, BadInputGetsOneLineAndItsExitCodeWithNothingSent) {
       {{"set", "asset-tag", "ELEVEN-CHAR"},
        {},
        4,
-       "asset-tag: 'ELEVEN-CHAR' is out of range; accepted values: a text of at most 10 "
-       "characters"},
+       "asset-tag: 'ELEVEN-CHAR' takes 11 bytes; " + textAccepted},
+      {{"set", "asset-tag", "Ünïcødé"}, {}, 4, "asset-tag: 'Ünïcødé' takes 11 bytes; " + textAccepted},
       {{"set", "brightnes", "30"}, {}, 2, "unknown setting 'brightnes'; did you mean 'brightness'?"},
       {{"get", "colour-preset"}, {}, 2, "unknown setting 'colour-preset'; did you mean 'color-preset'?"},
       {{"get", "xyzzy"}, {}, 2, "unknown setting 'xyzzy'; 'vemoctl get --help' lists the settings"},
       {{"set", "brightness", "bright"}, {}, 2, "brightness: 'bright' is not a number"},
       {{"set", "brightness", "-1"}, {}, 2, "brightness: '-1' is not a number"},
+      {{"set", "brightness", "0x"}, {}, 2, "brightness: '0x' is not a number"},
+      {{"set", "brightness", "1e2"}, {}, 2, "brightness: '1e2' is not a number"},
+      {{"set", "brightness", "0x1G"}, {}, 2, "brightness: '0x1G' is not a number"},
       {{"set", "monitor-name", "X"}, {}, 2, "monitor-name is read-only"},
       {{"set", "asset-tag", "A\\x00B"}, {}, 2, "asset-tag: 'A\\x00B' holds a NUL byte, which ends the text"},
       {{"set", "asset-tag", "A\\x4"}, {}, 2, "asset-tag: 'A\\x4' has a broken escape"},
@@ -306,12 +437,21 @@ TEST_F(VemoctlTest, BadInputGetsOneLineAndItsExitCodeWithNothingSent) {
        {},
        2,
        "--log-level: loud not in {off,error,warn,debug,trace} (see vemoctl --help)"},
-      {{"register", "read", "0x10", "255"}, {}, 4, "count: 255 is out of range; accepted values: 0 to 254"},
+      {{"register", "read", "0x10", "255"}, {}, 4, "count: 255 is out of range; accepted values: 1 to 254"},
+      {{"register", "read", "0x10", "0"}, {}, 4, "count: 0 is out of range; accepted values: 1 to 254"},
       {{"register", "read", "0x100"}, {}, 4, "register: 0x100 is out of range; accepted values: 0 to 255"},
       {{"--monitor", "1", "get", "brightness"}, {}, 3, "no monitor 1 (found 1, numbered from 0)"},
       {{"get", "brightness"}, {{"VEMO_SIM_MONITORS", "0"}}, 3, "no monitor found"},
       {{"list"}, {{"VEMO_SIM_MONITORS", "0"}}, 3, "no monitor found"},
       {{"reset", "factory"}, {}, 5, "factory reset not confirmed; nothing sent (--yes skips the question)"},
+      {{"--monitor", "5", "sim-reset"},
+       {},
+       3,
+       "sim-reset: no monitor 5 (found 1, numbered from 0); nothing reset"},
+      {{"get", "brightness"},
+       {{"VEMO_SIM_LIBRARY", "/nonexistent/libVemoMonitorSim.so"}},
+       6,
+       "VEMO_SIM_LIBRARY names /nonexistent/libVemoMonitorSim.so, which does not exist or is not a file"},
   };
   for (const ErrorCase& c : cases) {
     std::string shown;
@@ -331,16 +471,19 @@ TEST_F(VemoctlTest, AFailedExchangeExitsWithOne) {
       {{"get", "brightness"},
        {{"VEMO_SIM_REFUSE", "0x30"}},
        1,
-       "get brightness: the exchange with the monitor failed"},
+       "get brightness: the monitor refused the read or did not answer"},
       {{"set", "brightness", "30"},
        {{"VEMO_SIM_REFUSE", "0x30"}},
        1,
-       "set brightness: the exchange with the monitor failed"},
-      {{"reset", "osd"}, {{"VEMO_SIM_REFUSE", "0x8F"}}, 1, "reset osd: the exchange with the monitor failed"},
+       "set brightness: the monitor refused the value or did not answer"},
+      {{"reset", "osd"},
+       {{"VEMO_SIM_REFUSE", "0x8F"}},
+       1,
+       "reset osd: the monitor refused the reset or did not answer"},
       {{"info"},
        {{"VEMO_SIM_REFUSE", "0x04"}},
        1,
-       "info: backlight-hours: the exchange with the monitor failed"},
+       "info: backlight-hours: the monitor refused the read or did not answer"},
   };
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(c.args[0]);
@@ -419,6 +562,26 @@ TEST_F(VemoctlTest, ScalerRegistersAreReadWrittenAndWaitedFor) {
   EXPECT_EQ(isp.exitCode, 0) << isp.err;
   EXPECT_NE(isp.out.find("Enable ISP succeeded"), std::string::npos) << isp.out;
   EXPECT_EQ(ok({"register", "read", "0x62"}), "0x06\n");
+}
+
+TEST_F(VemoctlTest, RegisterWaitPausesBetweenReadsAndGivesUpAtItsTimeout) {
+  using Clock = std::chrono::steady_clock;
+  auto start = Clock::now();
+  ToolResult tries = runProgram(scratch_.dir(), VEMOCTL_PATH,
+                                {"--simulate", "register", "wait", "0x10", "0xFF", "0x02", "--tries", "3"},
+                                {{"VEMO_SIM_STATE", statePath()}}, "");
+  EXPECT_EQ(tries.exitCode, 1);
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(200)) << "two pauses of 100 ms";
+
+  start = Clock::now();
+  ToolResult timeout = sim({"register", "wait", "0x10", "0xFF", "0x02", "--timeout", "0.3"});
+  auto elapsed = Clock::now() - start;
+  EXPECT_EQ(timeout.exitCode, 1);
+  EXPECT_EQ(timeout.err.rfind("vemoctl: register wait: 0x10 & 0xFF did not become 0x02 within 0.3 s, ", 0),
+            0u)
+      << timeout.err;
+  EXPECT_GE(elapsed, std::chrono::milliseconds(300));
+  EXPECT_LT(elapsed, std::chrono::seconds(5));
 }
 
 TEST_F(VemoctlTest, TheRealWaitOfTheLibraryIsKeptWithoutTheFastOption) {

@@ -54,5 +54,28 @@ TEST_F(VemoctlTest, ListsSetsAndGetsThroughTheRealStack) {
   EXPECT_EQ(get.output, "30\n");
 }
 
+// The bridge's error code tells a failed transfer from a monitor that refused.
+TEST_F(VemoctlTest, AFailedTransferIsReportedWithTheBridgesErrorCode) {
+  // Request 0 sets the bus speed, request 1 carries the command frame.
+  bridgeDevice().withModel([&] { model_.bridge->injectFault({sim::BridgeFault::Kind::Status, 3}, 1); });
+  ToolRun set = runVemoctl("set brightness 30");
+  EXPECT_EQ(set.exitCode, 1);
+  EXPECT_EQ(set.output,
+            "vemoctl: set brightness: the transfer through the bridge failed (bridge error code 41602)\n");
+}
+
+TEST_F(VemoctlTest, ABridgeHeldByAnotherProgramIsGivenAsTheReasonForNoMonitor) {
+  connect();  // this process now holds the bridge
+  ToolRun get = runVemoctl("get brightness");
+  EXPECT_EQ(get.exitCode, 3);
+  const std::string start = "vemoctl: no monitor found; a bridge (0451:CA01) is attached at ";
+  const std::string end =
+      " but could not be opened: it is in use by another program (a bridge serves one "
+      "program at a time)\n";
+  EXPECT_EQ(get.output.rfind(start, 0), 0u) << get.output;
+  EXPECT_GT(get.output.size(), start.size() + end.size());
+  EXPECT_EQ(get.output.substr(get.output.size() - std::min(end.size(), get.output.size())), end);
+}
+
 }  // namespace
 }  // namespace vemo::usb

@@ -1,5 +1,5 @@
-// The USB serial string of the selected bridge, through the library's
-// per-bridge error registry (the only place the library exposes it).
+// The USB serial string of the selected bridge, read through hidapi on the
+// handle the library exports.
 #pragma once
 
 #include <optional>
@@ -7,7 +7,7 @@
 
 namespace vemoctl {
 
-// Nothing when the bridge's serial string cannot be read.
+// Nothing when no bridge is selected or its serial string cannot be read.
 std::optional<std::string> selectedBridgeSerial();
 
 }  // namespace vemoctl

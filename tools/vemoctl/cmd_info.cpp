@@ -28,9 +28,10 @@ int runInfo(const GlobalOptions& options) {
   std::vector<std::pair<std::string, std::string>> lines;
   int failure = kOk;
   auto read = [&](const char* name) {
+    clearBridgeError();
     Reading reading = readSetting(*findSetting(name));
     if (reading.result != 0) {
-      printError(std::string("info: ") + name + ": " + describeFailure(reading.result));
+      printError(std::string("info: ") + name + ": " + describeFailure(reading.result, "read"));
       if (failure == kOk) failure = exitCodeFor(reading.result);
     }
     return reading;

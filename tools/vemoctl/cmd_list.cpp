@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "include/VemoMonitorSdk.h"
+#include "tools/vemoctl/bridge_diagnosis.h"
 #include "tools/vemoctl/bridge_serial.h"
 #include "tools/vemoctl/commands.h"
 #include "tools/vemoctl/output.h"
@@ -42,7 +43,10 @@ int runList(const GlobalOptions& options) {
                 << '\n';
     }
   }
-  if (count == 0) throw ToolError(kNoMonitor, "no monitor found");
+  if (count == 0) {
+    std::string reason = unopenedBridgeReason(0);
+    throw ToolError(kNoMonitor, reason.empty() ? "no monitor found" : "no monitor found; " + reason);
+  }
   return kOk;
 }
 

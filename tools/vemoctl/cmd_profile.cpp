@@ -1,4 +1,5 @@
 // vemoctl restore: apply a saved profile (what dump printed, text or JSON).
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -30,6 +31,9 @@ std::string readAll(const std::string& file) {
     text << std::cin.rdbuf();
     return text.str();
   }
+  std::error_code ec;
+  if (std::filesystem::is_directory(file, ec))
+    throw ToolError(kUsage, "restore: " + file + " is a directory");
   std::ifstream in(file);
   if (!in) throw ToolError(kUsage, "restore: cannot read " + file);
   text << in.rdbuf();
@@ -109,6 +113,9 @@ int runRestore(const GlobalOptions& options, const std::string& file) {
       ++readOnly;
     }
   }
+  if (writable.empty()) {
+    throw ToolError(kUsage, "restore: " + file + " holds no setting that can be written; nothing sent");
+  }
   // Every value must have the right form before anything is sent.
   std::vector<std::pair<const Entry*, Write>> writes;
   for (const Entry* entry : writable) {
@@ -130,18 +137,20 @@ int runRestore(const GlobalOptions& options, const std::string& file) {
   for (auto& [entry, write] : writes) {
     progress.step(entry->setting->name);
     Outcome outcome{entry, STATUS_OUT_OF_RANGE, ""};
+    clearBridgeError();
     if (write) outcome.result = write();
     const Setting& setting = *entry->setting;
     if (outcome.result == STATUS_OUT_OF_RANGE) {
       outcome.message = "out of range; accepted values: " + acceptedValues(setting);
     } else if (outcome.result != STATUS_OK) {
-      outcome.message = describeFailure(outcome.result);
+      outcome.message = describeFailure(outcome.result, "value");
     }
     progress.clear();
-    if (!options.json) {
-      std::cout << setting.name << ": " << entry->text << " "
-                << (outcome.result == STATUS_OK ? "ok" : outcome.message) << std::endl;
-    }
+    std::string line = std::string(setting.name) + ": " + entry->text + " ";
+    if (!options.json)
+      std::cout << line << (outcome.result == STATUS_OK ? "ok" : outcome.message) << std::endl;
+    // Failures also reach someone who sent the report itself elsewhere.
+    if (outcome.result != STATUS_OK) printError("restore: " + line + outcome.message);
     outcomes.push_back(outcome);
   }
 
@@ -166,10 +175,12 @@ int runRestore(const GlobalOptions& options, const std::string& file) {
                    {"rejected", rejected},
                    {"failed", failed},
                    {"read-only-skipped", readOnly}});
-  } else {
-    std::cout << written << " written, " << rejected << " rejected, " << failed << " failed, " << readOnly
-              << " read-only skipped" << std::endl;
   }
+  std::string summary = std::to_string(written) + " written, " + std::to_string(rejected) + " rejected, " +
+                        std::to_string(failed) + " failed, " + std::to_string(readOnly) +
+                        " read-only skipped";
+  if (!options.json) std::cout << summary << std::endl;
+  if (failed > 0 || rejected > 0) printError("restore: " + summary);
   if (failed > 0) return kExchangeFailed;
   if (rejected > 0) return kOutOfRange;
   return kOk;

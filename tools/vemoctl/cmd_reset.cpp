@@ -1,6 +1,7 @@
 // vemoctl reset power|color|osd|factory.
 #include <unistd.h>
 
+#include <cctype>
 #include <iostream>
 #include <string>
 
@@ -18,7 +19,9 @@ bool confirmed(int monitor) {
   // An answer that was not typed on a terminal has not ended the line.
   if (!answered || isatty(STDIN_FILENO) != 1) std::cerr << '\n';
   if (!answered) return false;
-  return answer == "y" || answer == "Y" || answer == "yes";
+  while (!answer.empty() && std::isspace(static_cast<unsigned char>(answer.back()))) answer.pop_back();
+  for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return answer == "y" || answer == "yes";
 }
 
 }  // namespace
@@ -35,7 +38,8 @@ int runReset(const GlobalOptions& options, const std::string& what, bool yes) {
   if (what == "factory" && !yes && !confirmed(options.monitor)) {
     throw ToolError(kNotConfirmed, "factory reset not confirmed; nothing sent (--yes skips the question)");
   }
-  requireOk(reset(), "reset " + what);
+  clearBridgeError();
+  requireOk(reset(), "reset " + what, "reset");
   std::cout << what << " settings reset\n";
   return kOk;
 }

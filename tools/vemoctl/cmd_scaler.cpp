@@ -1,5 +1,8 @@
 // vemoctl register read|write|wait and isp: the scaler's registers at 0x4A,
 // reached through the bridge without the monitor's command channel.
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdio>
 #include <iostream>
 
@@ -12,10 +15,18 @@ namespace vemoctl {
 namespace {
 
 constexpr unsigned char kScaler = 0x4A;
+constexpr useconds_t kPauseBetweenReadsUs = 100000;
+constexpr int kMaxFailedReads = 10;
 
 std::string hexByte(unsigned value) {
   char text[8];
   std::snprintf(text, sizeof text, "0x%02X", value);
+  return text;
+}
+
+std::string seconds(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
   return text;
 }
 
@@ -52,16 +63,37 @@ int runRegisterWrite(const GlobalOptions& options, unsigned reg, const std::vect
   return kOk;
 }
 
-int runRegisterWait(const GlobalOptions& options, unsigned reg, unsigned mask, unsigned value, int tries) {
+int runRegisterWait(const GlobalOptions& options, unsigned reg, unsigned mask, unsigned value, int tries,
+                    double timeoutSeconds) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::duration<double>(timeoutSeconds));
+  const std::string what = "register wait: " + hexByte(reg) + " & " + hexByte(mask);
   Session session(options.monitor);
-  if (!WaitForBitChange(kScaler, static_cast<unsigned char>(reg), static_cast<unsigned char>(mask),
-                        static_cast<unsigned char>(value), tries)) {
-    throw ToolError(kExchangeFailed, "register wait: " + hexByte(reg) + " & " + hexByte(mask) +
-                                         " did not become " + hexByte(value & mask) + " within " +
-                                         std::to_string(tries) + " reads");
+  int reads = 0;
+  int failedInARow = 0;
+  for (;;) {
+    unsigned char byte = 0;
+    clearBridgeError();
+    bool read = ReadI2C(kScaler, static_cast<unsigned char>(reg), &byte, 1);
+    if (read) ++reads;  // as in the library's wait, a failed read uses up no try
+    // A scaler busy with itself may not answer for a moment; an unplugged
+    // bridge never does.
+    failedInARow = read ? 0 : failedInARow + 1;
+    if (failedInARow == kMaxFailedReads) bridgeFailure(what);
+    if (read && (byte & mask) == (value & mask)) {
+      std::cout << hexByte(reg) << " & " << hexByte(mask) << " = " << hexByte(value & mask) << '\n';
+      return kOk;
+    }
+    bool outOfTries = tries > 0 && reads >= tries;
+    bool outOfTime = timeoutSeconds > 0 && Clock::now() >= deadline;
+    if (outOfTries || outOfTime) {
+      throw ToolError(kExchangeFailed, what + " did not become " + hexByte(value & mask) + " within " +
+                                           (outOfTries ? "" : seconds(timeoutSeconds) + " s, ") +
+                                           std::to_string(reads) + " reads");
+    }
+    usleep(kPauseBetweenReadsUs);
   }
-  std::cout << hexByte(reg) << " & " << hexByte(mask) << " = " << hexByte(value & mask) << '\n';
-  return kOk;
 }
 
 int runIsp(const GlobalOptions& options) {

@@ -15,43 +15,83 @@ const Setting& settingNamed(const std::string& name) {
   throw ToolError(kUsage, "unknown setting '" + name + "'" + hint);
 }
 
+namespace {
+
+struct Readings {
+  std::vector<NamedReading> readings;
+  int failure = kOk;  // the exit code of the first failed read
+  int failed = 0;
+};
+
+// Reads the settings in turn; each failure is reported as it happens. A
+// read of them all takes seconds: on a terminal, a progress indicator shows.
+Readings readAll(const GlobalOptions& options, const char* command,
+                 const std::vector<const Setting*>& settings, bool showProgress) {
+  Session session(options.monitor);
+  Progress progress(showProgress ? static_cast<int>(settings.size()) : 0);
+  Readings out;
+  for (const Setting* setting : settings) {
+    if (showProgress) progress.step(setting->name);
+    clearBridgeError();
+    Reading reading = readSetting(*setting);
+    if (reading.result != STATUS_OK) {
+      progress.clear();
+      printError(std::string(command) + " " + setting->name + ": " + describeFailure(reading.result, "read"));
+      if (out.failure == kOk) out.failure = exitCodeFor(reading.result);
+      ++out.failed;
+    }
+    out.readings.push_back({setting, std::move(reading)});
+  }
+  return out;
+}
+
+std::vector<const Setting*> everySetting() {
+  std::vector<const Setting*> settings;
+  for (const Setting& setting : catalogue()) settings.push_back(&setting);
+  return settings;
+}
+
+}  // namespace
+
 int runGet(const GlobalOptions& options, const std::vector<std::string>& names, bool all) {
   if (all == !names.empty()) throw ToolError(kUsage, "get: name the settings, or pass --all");
   std::vector<const Setting*> settings;
   if (all) {
-    for (const Setting& setting : catalogue()) settings.push_back(&setting);
+    settings = everySetting();
   } else {
     for (const std::string& name : names) settings.push_back(&settingNamed(name));
   }
+  Readings result = readAll(options, "get", settings, all);
+  printReadings(result.readings, options.json, !all && names.size() == 1);
+  return result.failure;
+}
 
-  Session session(options.monitor);
-  std::vector<NamedReading> readings;
-  int failure = kOk;
-  for (const Setting* setting : settings) {
-    Reading reading = readSetting(*setting);
-    if (reading.result != STATUS_OK) {
-      printError(std::string("get ") + setting->name + ": " + describeFailure(reading.result));
-      if (failure == kOk) failure = exitCodeFor(reading.result);
-    }
-    readings.push_back({setting, std::move(reading)});
+// A profile goes out only once every setting is in it: one that lacks a
+// setting, or was cut short, must not pass for a complete backup.
+int runDump(const GlobalOptions& options) {
+  Readings result = readAll(options, "dump", everySetting(), true);
+  if (result.failed > 0) {
+    throw ToolError(static_cast<ExitCode>(result.failure),
+                    "dump: " + std::to_string(result.failed) + " of " +
+                        std::to_string(result.readings.size()) +
+                        " settings could not be read; no profile printed");
   }
-  printReadings(readings, options.json, !all && names.size() == 1);
-  return failure;
+  printReadings(result.readings, options.json, false);
+  return kOk;
 }
 
 int runSet(const GlobalOptions& options, const std::string& name, const std::string& value) {
   const Setting& setting = settingNamed(name);
   Write write = parseValue(setting, value);
   Session session(options.monitor);
+  clearBridgeError();
   int result = write();
   if (result == STATUS_OUT_OF_RANGE) {
     throw ToolError(kOutOfRange,
                     name + ": " + value + " is out of range; accepted values: " + acceptedValues(setting));
   }
-  requireOk(result, "set " + name);
+  requireOk(result, "set " + name, "value");
   return kOk;
 }
-
-int runDump(const GlobalOptions& options) { return runGet(options, {}, true); }
 
 }  // namespace vemoctl

@@ -3,16 +3,24 @@
 
 #include <iostream>
 
+#include "include/VemoMonitorSdk.h"
 #include "sim/preload/simulator_api.h"
 #include "tools/vemoctl/commands.h"
 
 namespace vemoctl {
 
-int runSimReset(const GlobalOptions& /*options*/) {
+int runSimReset(const GlobalOptions& options) {
   auto reset = reinterpret_cast<int (*)()>(dlsym(RTLD_DEFAULT, kVemoSimResetSymbol));
   auto path = reinterpret_cast<const char* (*)()>(dlsym(RTLD_DEFAULT, kVemoSimStatePathSymbol));
   if (reset == nullptr || path == nullptr) {
     throw ToolError(kNoSimulator, "sim-reset: the simulator is not loaded");
+  }
+  // Every simulated monitor is reset; one named that is not there is a mistake.
+  unsigned char count = 0;
+  GetAvailableMonitors(&count);
+  if (options.monitorGiven && options.monitor >= count) {
+    throw ToolError(kNoMonitor, "sim-reset: no monitor " + std::to_string(options.monitor) + " (found " +
+                                    std::to_string(count) + ", numbered from 0); nothing reset");
   }
   if (reset() != 0) {
     throw ToolError(kExchangeFailed, std::string("sim-reset: cannot write ") + path());

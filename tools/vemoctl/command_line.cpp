@@ -10,6 +10,7 @@ namespace {
 
 constexpr unsigned kMaxRegisterWrite = 1023;
 constexpr unsigned kMaxRegisterRead = 254;
+constexpr int kDefaultWaitTries = 50;
 
 std::string settingsHelp(bool writableOnly) {
   std::string out = writableOnly ? "Settings and their accepted values:\n" : "Settings:\n";
@@ -20,8 +21,13 @@ std::string settingsHelp(bool writableOnly) {
   return out;
 }
 
-unsigned number(const std::string& what, const std::string& text, unsigned max) {
-  return static_cast<unsigned>(parseUnsigned(what, text, max, "0 to " + std::to_string(max)));
+unsigned number(const std::string& what, const std::string& text, unsigned max, unsigned min = 0) {
+  std::string accepted = std::to_string(min) + " to " + std::to_string(max);
+  auto value = static_cast<unsigned>(parseUnsigned(what, text, max, accepted));
+  if (value < min) {
+    throw ToolError(kOutOfRange, what + ": " + text + " is out of range; accepted values: " + accepted);
+  }
+  return value;
 }
 
 }  // namespace
@@ -34,8 +40,8 @@ CommandLine::CommandLine() : app_("vemoctl: read and change a monitor's settings
   app_.set_version_flag("--version", VEMOCTL_VERSION);
   app_.require_subcommand(1);
   app_.fallthrough();
-  app_.add_option("--monitor", options_.monitor, "Monitor index, from 0 (see list)")
-      ->check(CLI::Range(0, 255));
+  monitorOption_ = app_.add_option("--monitor", options_.monitor, "Monitor index, from 0 (see list)")
+                       ->check(CLI::Range(0, 255));
   app_.add_option("--log-level", options_.logLevel,
                   "Write the library's log file VemoMonitorSdk.log in the current directory")
       ->check(CLI::IsMember({"off", "error", "warn", "debug", "trace"}));
@@ -93,7 +99,7 @@ void CommandLine::addScalerCommands() {
 
   CLI::App* read = add(*reg, "read", "Read COUNT bytes from register REG on", [this] {
     return runRegisterRead(options_, number("register", reg_, 0xFF),
-                           number("count", count_, kMaxRegisterRead));
+                           number("count", count_, kMaxRegisterRead, 1));
   });
   read->add_option("reg", reg_, "Register (0 to 0xFF)")->required();
   read->add_option("count", count_, "Number of bytes (1 to 254, default 1)");
@@ -110,13 +116,18 @@ void CommandLine::addScalerCommands() {
   write->add_option("bytes", bytes_, "Bytes to write (1 to 1023)")->required();
 
   CLI::App* wait = add(*reg, "wait", "Poll REG until (REG & MASK) == (VALUE & MASK)", [this] {
+    // Without a time limit, the number of reads is limited.
+    int tries = triesOption_->count() > 0 || timeoutOption_->count() > 0 ? tries_ : kDefaultWaitTries;
     return runRegisterWait(options_, number("register", reg_, 0xFF), number("mask", mask_, 0xFF),
-                           number("value", expected_, 0xFF), tries_);
+                           number("value", expected_, 0xFF), tries, timeout_);
   });
   wait->add_option("reg", reg_, "Register (0 to 0xFF)")->required();
   wait->add_option("mask", mask_, "Bits to compare")->required();
   wait->add_option("value", expected_, "Expected bits")->required();
-  wait->add_option("--tries", tries_, "Reads before giving up (default 50)")->check(CLI::Range(1, 100000));
+  triesOption_ = wait->add_option("--tries", tries_, "Reads before giving up (default 50 without --timeout)")
+                     ->check(CLI::Range(1, 100000));
+  timeoutOption_ =
+      wait->add_option("--timeout", timeout_, "Seconds before giving up")->check(CLI::Range(0.1, 3600.0));
 
   add(app_, "isp", "Switch the scaler into ISP mode and write its defaults",
       [this] { return runIsp(options_); });
@@ -125,6 +136,7 @@ void CommandLine::addScalerCommands() {
 std::optional<int> CommandLine::parse(int argc, char** argv) {
   try {
     app_.parse(argc, argv);
+    options_.monitorGiven = monitorOption_->count() > 0;
     return std::nullopt;
   } catch (const CLI::Success& e) {
     return app_.exit(e);  // --help, --version

@@ -42,7 +42,11 @@ class CommandLine {
   std::string name_, value_, file_, group_;
   std::string reg_, count_ = "1", mask_, expected_;
   std::vector<std::string> bytes_;
-  int tries_ = 50;
+  int tries_ = 0;
+  double timeout_ = 0;
+  CLI::Option* monitorOption_ = nullptr;
+  CLI::Option* triesOption_ = nullptr;
+  CLI::Option* timeoutOption_ = nullptr;
 };
 
 }  // namespace vemoctl

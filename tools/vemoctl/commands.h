@@ -11,6 +11,7 @@ namespace vemoctl {
 
 struct GlobalOptions {
   int monitor = 0;
+  bool monitorGiven = false;  // --monitor was on the command line
   bool json = false;
   bool simulate = false;
   std::string logLevel;
@@ -25,7 +26,10 @@ int runRestore(const GlobalOptions& options, const std::string& file);
 int runReset(const GlobalOptions& options, const std::string& what, bool yes);
 int runRegisterRead(const GlobalOptions& options, unsigned reg, unsigned count);
 int runRegisterWrite(const GlobalOptions& options, unsigned reg, const std::vector<unsigned>& bytes);
-int runRegisterWait(const GlobalOptions& options, unsigned reg, unsigned mask, unsigned value, int tries);
+// Reads until the bits match, at most `tries` reads (0: no limit) and, when
+// `timeoutSeconds` > 0, no longer than that.
+int runRegisterWait(const GlobalOptions& options, unsigned reg, unsigned mask, unsigned value, int tries,
+                    double timeoutSeconds);
 int runIsp(const GlobalOptions& options);
 int runSettings(const GlobalOptions& options);
 int runSimReset(const GlobalOptions& options);

@@ -1,9 +1,9 @@
 // vemoctl: read and change a monitor's settings from a shell.
 #include <map>
 
+#include "catalogue/exit_codes.h"
 #include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/command_line.h"
-#include "catalogue/exit_codes.h"
 #include "tools/vemoctl/output.h"
 #include "tools/vemoctl/simulate.h"
 
@@ -21,13 +21,13 @@ int main(int argc, char** argv) {
   using namespace vemoctl;
   try {
     CommandLine commandLine;
-    if (auto done = commandLine.parse(argc, argv)) return *done;
+    if (auto done = commandLine.parse(argc, argv)) return finishOutput(*done);
     if (commandLine.needsSimulator()) enterSimulator(argv);
     const std::string& level = commandLine.options().logLevel;
     if (!level.empty()) SetDebugLevel(kLogLevels.at(level));
-    return commandLine.runCommand();
+    return finishOutput(commandLine.runCommand());
   } catch (const ToolError& e) {
     printError(e.what());
-    return e.code();
+    return finishOutput(e.code());
   }
 }

@@ -3,7 +3,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
+
+#include "catalogue/exit_codes.h"
 
 namespace vemoctl {
 
@@ -42,6 +47,17 @@ std::string acceptedOrReadOnly(const Setting& setting) {
 void printError(const std::string& message) {
   std::cout.flush();
   std::cerr << "vemoctl: " << message << std::endl;
+}
+
+int finishOutput(int code) {
+  errno = 0;
+  std::cout.flush();
+  bool flushed = std::fflush(stdout) == 0;
+  int error = errno;
+  if (flushed && std::cout && !std::ferror(stdout)) return code;
+  std::string reason = error != 0 ? std::string(": ") + std::strerror(error) : "";
+  printError("cannot write to standard output" + reason);
+  return code == kOk ? kExchangeFailed : code;
 }
 
 Progress::Progress(int total) : total_(total), shown_(isatty(STDERR_FILENO) == 1) {}

@@ -27,6 +27,11 @@ std::string acceptedOrReadOnly(const Setting& setting);
 // An error line on stderr: "vemoctl: message".
 void printError(const std::string& message);
 
+// Flushes standard output and checks that everything printed reached it: a
+// profile that was not written must not pass for a backup. Returns `code`, or
+// kExchangeFailed with an error line when output was lost and `code` was kOk.
+int finishOutput(int code);
+
 // "[n/total] what" on stderr, rewritten in place; only on a terminal.
 class Progress {
  public:

@@ -18,12 +18,9 @@ namespace fs = std::filesystem;
 
 constexpr const char* kReexecMarker = "VEMOCTL_SIMULATOR_REEXEC";
 
+// Next to the tool, in the build tree's layout or the installed one.
 std::vector<fs::path> candidates() {
   std::vector<fs::path> paths;
-  if (const char* explicitPath = std::getenv("VEMO_SIM_LIBRARY"); explicitPath && *explicitPath) {
-    paths.emplace_back(explicitPath);
-    return paths;
-  }
   std::error_code ec;
   fs::path self = fs::read_symlink("/proc/self/exe", ec);
   if (ec) return paths;
@@ -31,6 +28,23 @@ std::vector<fs::path> candidates() {
   paths.push_back(here / VEMO_SIM_BUILD_DIR / VEMO_SIM_LIBRARY_NAME);
   paths.push_back(here / VEMO_SIM_INSTALL_DIR / VEMO_SIM_LIBRARY_NAME);
   return paths;
+}
+
+// $VEMO_SIM_LIBRARY when set (it must exist), else the first candidate found.
+fs::path findLibrary() {
+  std::error_code ec;
+  if (const char* explicitPath = std::getenv("VEMO_SIM_LIBRARY"); explicitPath && *explicitPath) {
+    if (!fs::is_regular_file(explicitPath, ec)) {
+      throw ToolError(kNoSimulator, std::string("VEMO_SIM_LIBRARY names ") + explicitPath +
+                                        ", which does not exist or is not a file");
+    }
+    return fs::canonical(explicitPath, ec);
+  }
+  for (const fs::path& candidate : candidates()) {
+    if (fs::exists(candidate, ec)) return fs::canonical(candidate, ec);
+  }
+  throw ToolError(kNoSimulator, std::string("cannot find ") + VEMO_SIM_LIBRARY_NAME +
+                                    " next to vemoctl; set VEMO_SIM_LIBRARY to its path");
 }
 
 // A build with AddressSanitizer must keep its runtime first in the library
@@ -53,18 +67,7 @@ void enterSimulator(char** argv) {
     throw ToolError(kNoSimulator, "the simulator library did not load (LD_PRELOAD=" +
                                       std::string(preload ? preload : "") + ")");
   }
-  fs::path library;
-  std::error_code ec;
-  for (const fs::path& candidate : candidates()) {
-    if (fs::exists(candidate, ec)) {
-      library = fs::canonical(candidate, ec);
-      break;
-    }
-  }
-  if (library.empty()) {
-    throw ToolError(kNoSimulator, std::string("cannot find ") + VEMO_SIM_LIBRARY_NAME +
-                                      " next to vemoctl; set VEMO_SIM_LIBRARY to its path");
-  }
+  fs::path library = findLibrary();
   std::string preload = library.string();
   if (std::string runtime = sanitizerRuntime(); !runtime.empty()) {
     preload = runtime + ":" + preload;
