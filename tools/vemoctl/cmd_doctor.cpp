@@ -38,10 +38,14 @@ std::string narrow(const wchar_t* wide) {
 
 void checkHidapi() {
   Dl_info info{};
-  std::string where =
+  std::string library =
       dladdr(reinterpret_cast<void*>(&hid_version_str), &info) != 0 && info.dli_fname != nullptr
-          ? std::string(" (") + info.dli_fname + ")"
+          ? info.dli_fname
           : "";
+  // Under --simulate the simulator stands in for hidapi.
+  std::string where = library.empty()     ? ""
+                      : simulatorLoaded() ? " (the simulator: " + library + ")"
+                                          : " (" + library + ")";
   report(Outcome::Ok, std::string("hidapi ") + hid_version_str() + where);
 }
 

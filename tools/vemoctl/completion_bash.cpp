@@ -67,12 +67,8 @@ complete -F _vemoctl vemoctl
 }  // namespace
 
 std::string bashCompletion(const CompletionModel& model) {
-  CompletionTables t = completionTables(model);
   return "# bash completion for vemoctl, written by `vemoctl completion bash`.\n" +
-         table("_vemoctl_subcommands", t.subcommands) + table("_vemoctl_options", t.options) +
-         table("_vemoctl_arguments", t.arguments) + table("_vemoctl_option_values", t.optionValues) +
-         table("_vemoctl_setting_values", t.settingValues) + "_vemoctl_readable=\"" + t.readable +
-         "\"\n_vemoctl_writable=\"" + t.writable + "\"\n" + kFunction;
+         completionTables(model, table, "") + kFunction;
 }
 
 }  // namespace vemoctl

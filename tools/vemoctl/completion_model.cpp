@@ -123,26 +123,28 @@ std::string joinedWords(const std::vector<std::string>& words) {
   return out;
 }
 
-CompletionTables completionTables(const CompletionModel& model) {
-  CompletionTables tables;
+std::string completionTables(const CompletionModel& model, TableWriter table, const std::string& assignment) {
+  Table subcommands, options, arguments, optionValues, settingValues;
   for (const CompletedCommand& command : model.commands) {
-    tables.subcommands.emplace_back(command.path, joinedWords(command.subcommands));
-    tables.arguments.emplace_back(command.path, argumentsWord(command));
+    subcommands.emplace_back(command.path, joinedWords(command.subcommands));
+    arguments.emplace_back(command.path, argumentsWord(command));
     std::vector<std::string> names;
     for (const CompletedOption& option : command.options) {
       names.push_back(option.name);
       if (!option.takesValue) continue;
-      tables.optionValues.emplace_back(option.name, option.valueIsFile       ? "@file"
-                                                    : option.choices.empty() ? "@any"
-                                                                             : joinedWords(option.choices));
+      optionValues.emplace_back(option.name, option.valueIsFile       ? "@file"
+                                             : option.choices.empty() ? "@any"
+                                                                      : joinedWords(option.choices));
     }
-    tables.options.emplace_back(command.path, joinedWords(names));
+    options.emplace_back(command.path, joinedWords(names));
   }
   for (const auto& [name, values] : model.settingValues)
-    tables.settingValues.emplace_back(name, joinedWords(values));
-  tables.readable = joinedWords(model.readableSettings);
-  tables.writable = joinedWords(model.writableSettings);
-  return tables;
+    settingValues.emplace_back(name, joinedWords(values));
+  return table("_vemoctl_subcommands", subcommands) + table("_vemoctl_options", options) +
+         table("_vemoctl_arguments", arguments) + table("_vemoctl_option_values", optionValues) +
+         table("_vemoctl_setting_values", settingValues) + assignment + "_vemoctl_readable=\"" +
+         joinedWords(model.readableSettings) + "\"\n" + assignment + "_vemoctl_writable=\"" +
+         joinedWords(model.writableSettings) + "\"\n";
 }
 
 }  // namespace vemoctl

@@ -47,18 +47,15 @@ struct CompletionModel {
 CompletionModel completionModel(const CLI::App& app);
 
 using Table = std::vector<std::pair<std::string, std::string>>;
+using TableWriter = std::string (*)(const char* name, const Table& rows);
 
-// The model as flat tables of space-separated words, the form the bash and
-// zsh scripts look things up in: by command path its subcommands, options and
-// arguments ("none", "files", "settings", "pairs", "choices A B ..."); by
-// option name its values ("@file", "@any" or the choices); by setting name
-// its values.
-struct CompletionTables {
-  Table subcommands, options, arguments, optionValues, settingValues;
-  std::string readable, writable;
-};
-
-CompletionTables completionTables(const CompletionModel& model);
+// The model as shell variables of space-separated words, the form the bash
+// and zsh scripts look things up in. Associative arrays, each written by
+// `table`: by command path its subcommands, options and arguments ("none",
+// "files", "settings", "pairs", "choices A B ..."); by option name its values
+// ("@file", "@any" or the choices); by setting name its values. Then the
+// readable and the writable setting names, each assigned after `assignment`.
+std::string completionTables(const CompletionModel& model, TableWriter table, const std::string& assignment);
 std::string joinedWords(const std::vector<std::string>& words);
 
 std::string bashCompletion(const CompletionModel& model);

@@ -61,12 +61,8 @@ compadd -- ${=candidates}
 }  // namespace
 
 std::string zshCompletion(const CompletionModel& model) {
-  CompletionTables t = completionTables(model);
   return "#compdef vemoctl\n# zsh completion for vemoctl, written by `vemoctl completion zsh`.\n" +
-         table("_vemoctl_subcommands", t.subcommands) + table("_vemoctl_options", t.options) +
-         table("_vemoctl_arguments", t.arguments) + table("_vemoctl_option_values", t.optionValues) +
-         table("_vemoctl_setting_values", t.settingValues) + "typeset -g _vemoctl_readable=\"" + t.readable +
-         "\"\ntypeset -g _vemoctl_writable=\"" + t.writable + "\"\n" + kFunction;
+         completionTables(model, table, "typeset -g ") + kFunction;
 }
 
 }  // namespace vemoctl
