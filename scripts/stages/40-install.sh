@@ -73,3 +73,6 @@ grep -Eq '^Exec=/.*/bin/vemod$' "$prefix/share/dbus-1/services/org.vemo.Monitors
 grep -qx 'BusName=org.vemo.Monitors1' "$prefix/lib/systemd/user/vemod.service" || fail "vemod.service not installed"
 [ -f "$prefix/share/dbus-1/interfaces/org.vemo.Monitors1.xml" ] || fail "the D-Bus interface XML not installed"
 echo "vemod install check passed"
+for file in bash-completion/completions/vemoctl zsh/vendor-completions/_vemoctl fish/vendor_completions.d/vemoctl.fish man/man1/vemoctl.1; do
+  [ -s "$prefix/share/$file" ] || fail "vemoctl's share/$file not installed"
+done

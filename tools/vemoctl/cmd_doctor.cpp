@@ -20,9 +20,9 @@ constexpr unsigned short kBridgeVendorId = 0x0451;
 constexpr unsigned short kBridgeProductId = 0xCA01;
 constexpr const char* kRuleHelp = "README, \"Access to the bridge without root\"";
 
-enum class Outcome { Ok, Failed, Note };
+enum class Verdict { Ok, Failed, Note };
 
-void report(Outcome outcome, const std::string& summary, const std::string& advice = "") {
+void report(Verdict outcome, const std::string& summary, const std::string& advice = "") {
   static const char* const kWords[] = {"ok  ", "FAIL", "note"};
   std::cout << kWords[static_cast<int>(outcome)] << "  " << summary << '\n';
   if (!advice.empty()) std::cout << "      -> " << advice << '\n';
@@ -46,7 +46,7 @@ void checkHidapi() {
   std::string where = library.empty()     ? ""
                       : simulatorLoaded() ? " (the simulator: " + library + ")"
                                           : " (" + library + ")";
-  report(Outcome::Ok, std::string("hidapi ") + hid_version_str() + where);
+  report(Verdict::Ok, std::string("hidapi ") + hid_version_str() + where);
 }
 
 struct Bridge {
@@ -83,7 +83,7 @@ bool heldByService(const BridgeAccess& access) {
 // (its monitor is then usable through the service).
 bool reportUnopened(const std::string& name, const BridgeAccess& access, bool serviceRunning) {
   if (heldByService(access)) {
-    report(serviceRunning ? Outcome::Note : Outcome::Failed,
+    report(serviceRunning ? Verdict::Note : Verdict::Failed,
            name + " is held by vemod: " + holderList(access.holders),
            serviceRunning ? "vemod serves this monitor on the session bus; programs that use the library "
                             "directly reach it once vemod lets it go after its --hold time"
@@ -91,23 +91,23 @@ bool reportUnopened(const std::string& name, const BridgeAccess& access, bool se
     return serviceRunning;
   }
   if (!access.holders.empty()) {
-    report(Outcome::Failed, name + " is held by another program: " + holderList(access.holders),
+    report(Verdict::Failed, name + " is held by another program: " + holderList(access.holders),
            "a bridge serves one program at a time: quit that program, or wait until it is done");
   } else if (access.permissionDenied && !access.udevRuleInstalled) {
-    report(Outcome::Failed,
+    report(Verdict::Failed,
            name + ": you may not open " + access.node + ", and the udev rule is not installed",
            std::string("install the udev rule and plug the monitor in again (") + kRuleHelp + ")");
   } else if (access.permissionDenied && !access.userInAccessList) {
-    report(Outcome::Failed,
+    report(Verdict::Failed,
            name + ": you may not open " + access.node +
                "; the udev rule is installed but the node has no access list entry for you",
            std::string("log in at the machine itself (the rule gives access to the seat's active user), "
                        "or reload the rules and plug the monitor in again (") +
                kRuleHelp + ")");
   } else if (access.permissionDenied) {
-    report(Outcome::Failed, name + ": you may not open " + access.node, std::string("see ") + kRuleHelp);
+    report(Verdict::Failed, name + ": you may not open " + access.node, std::string("see ") + kRuleHelp);
   } else {
-    report(Outcome::Failed,
+    report(Verdict::Failed,
            name + " cannot be opened: it is held by another program (perhaps one of another user)",
            "quit the program that uses the monitor, or unplug the monitor's USB cable and plug it in again");
   }
@@ -121,7 +121,7 @@ int checkBridges(const std::vector<Bridge>& bridges, bool serviceRunning) {
     std::string name = "bridge " + (bridge.serial.empty() ? bridge.path : bridge.serial);
     if (hid_device* device = hid_open_path(bridge.path.c_str())) {
       hid_close(device);
-      report(Outcome::Ok, name + " opens");
+      report(Verdict::Ok, name + " opens");
       continue;
     }
     if (reportUnopened(name, examineBridge(bridge.path, bridge.serial), serviceRunning)) ++served;
@@ -145,10 +145,10 @@ int checkMonitors() {
       result = reading.result;
     }
     if (result == STATUS_OK) {
-      report(Outcome::Ok, name + " answers: " + reading.lines.front());
+      report(Verdict::Ok, name + " answers: " + reading.lines.front());
       ++answering;
     } else {
-      report(Outcome::Failed, name + ": " + describeFailure(result, "read"),
+      report(Verdict::Failed, name + ": " + describeFailure(result, "read"),
              "check that the monitor is switched on and its USB cable is in the monitor's upstream port");
     }
     DisconnectMonitor();
@@ -159,12 +159,12 @@ int checkMonitors() {
 ServicePresence checkService() {
   ServicePresence service = servicePresence();
   if (!service.busReachable) {
-    report(Outcome::Note, "no session bus (" + service.error + "), so the service vemod cannot run",
+    report(Verdict::Note, "no session bus (" + service.error + "), so the service vemod cannot run",
            "vemoctl works without it, directly through the library");
   } else if (service.running) {
-    report(Outcome::Ok, "the service vemod runs (org.vemo.Monitors1 on the session bus)");
+    report(Verdict::Ok, "the service vemod runs (org.vemo.Monitors1 on the session bus)");
   } else {
-    report(Outcome::Note,
+    report(Verdict::Note,
            "the service vemod is not running (org.vemo.Monitors1 has no owner on the session bus)",
            "optional: `systemctl --user start vemod` starts it; vemoctl works without it");
   }
@@ -173,13 +173,13 @@ ServicePresence checkService() {
 
 void checkSimulator() {
   if (simulatorLoaded()) {
-    report(Outcome::Ok, "simulator loaded (--simulate): the bridges above are simulated");
+    report(Verdict::Ok, "simulator loaded (--simulate): the bridges above are simulated");
     return;
   }
   try {
-    report(Outcome::Ok, "simulator found: " + simulatorLibrary() + " (vemoctl --simulate)");
+    report(Verdict::Ok, "simulator found: " + simulatorLibrary() + " (vemoctl --simulate)");
   } catch (const ToolError& e) {
-    report(Outcome::Note, std::string("simulator not found: ") + e.what(), "only --simulate needs it");
+    report(Verdict::Note, std::string("simulator not found: ") + e.what(), "only --simulate needs it");
   }
 }
 
@@ -189,10 +189,10 @@ int runDoctor(const GlobalOptions& /*options*/) {
   checkHidapi();
   std::vector<Bridge> bridges = attachedBridges();
   if (bridges.empty()) {
-    report(Outcome::Failed, "no bridge (0451:CA01) attached",
+    report(Verdict::Failed, "no bridge (0451:CA01) attached",
            "connect the monitor's USB upstream port to this computer with a USB cable");
   } else {
-    report(Outcome::Ok, std::to_string(bridges.size()) + " bridge(s) (0451:CA01) attached");
+    report(Verdict::Ok, std::to_string(bridges.size()) + " bridge(s) (0451:CA01) attached");
   }
   ServicePresence service = checkService();
   int served = checkBridges(bridges, service.running);

@@ -51,6 +51,7 @@ CommandLine::CommandLine() : app_("vemoctl: read and change a monitor's settings
   addMonitorCommands();
   addSettingCommands();
   addScalerCommands();
+  addUpkeepCommands();
   add(app_, "settings", "List every setting with its kind and accepted values",
       [this] { return runSettings(options_); });
   simReset_ = add(app_, "sim-reset", "Put the simulated monitor back to its factory state",
@@ -91,6 +92,20 @@ void CommandLine::addSettingCommands() {
   CLI::App* restore = add(app_, "restore", "Apply a profile written by dump (FILE, or - for stdin)",
                           [this] { return runRestore(options_, file_); });
   restore->add_option("file", file_, "Profile file, or -")->required();
+}
+
+void CommandLine::addUpkeepCommands() {
+  CLI::App* metrics = add(app_, "metrics", "Every monitor's identity and state in the Prometheus text format",
+                          [this] { return runMetrics(options_, output_, allSettings_); });
+  metrics->add_option("--output", output_, "Replace FILE in one step instead of printing");
+  metrics->add_flag("--all-settings", allSettings_, "Every one-byte and mask setting too");
+  add(app_, "doctor", "Check what a monitor needs to be usable, and say what to do",
+      [this] { return runDoctor(options_); });
+  CLI::App* completion = add(app_, "completion", "Print the completion script for a shell",
+                             [this] { return runCompletion(app_, shell_); });
+  completion->add_option("shell", shell_, "bash, zsh or fish")
+      ->required()
+      ->check(CLI::IsMember({"bash", "zsh", "fish"}));
 }
 
 void CommandLine::addScalerCommands() {

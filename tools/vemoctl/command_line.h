@@ -29,6 +29,7 @@ class CommandLine {
   void addMonitorCommands();
   void addSettingCommands();
   void addScalerCommands();
+  void addUpkeepCommands();
   std::string unknownCommand(int argc, char** argv) const;
 
   CLI::App app_;
@@ -42,6 +43,8 @@ class CommandLine {
   std::string name_, value_, file_, group_;
   std::string reg_, count_ = "1", mask_, expected_;
   std::vector<std::string> bytes_;
+  std::string output_, shell_;
+  bool allSettings_ = false;
   int tries_ = 0;
   double timeout_ = 0;
   CLI::Option* monitorOption_ = nullptr;

@@ -7,6 +7,10 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/exit_codes.h"
 
+namespace CLI {
+class App;
+}
+
 namespace vemoctl {
 
 struct GlobalOptions {
@@ -33,6 +37,10 @@ int runRegisterWait(const GlobalOptions& options, unsigned reg, unsigned mask, u
 int runIsp(const GlobalOptions& options);
 int runSettings(const GlobalOptions& options);
 int runSimReset(const GlobalOptions& options);
+// Writes to `outputFile` in one step when it is not empty.
+int runMetrics(const GlobalOptions& options, const std::string& outputFile, bool allSettings);
+int runDoctor(const GlobalOptions& options);
+int runCompletion(const CLI::App& app, const std::string& shell);
 
 // The settings named on the command line; throws ToolError(kUsage) for an
 // unknown name, suggesting the nearest one.

@@ -58,6 +58,8 @@ std::string sanitizerRuntime() {
 
 }  // namespace
 
+std::string simulatorLibrary() { return findLibrary().string(); }
+
 bool simulatorLoaded() { return dlsym(RTLD_DEFAULT, kVemoSimStatePathSymbol) != nullptr; }
 
 void enterSimulator(char** argv) {
