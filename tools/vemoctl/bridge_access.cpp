@@ -7,11 +7,11 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 #include "sim/preload/simulator_api.h"
+#include "tools/vemoctl/bridge_diagnosis.h"
 
 namespace vemoctl {
 namespace {
@@ -21,25 +21,12 @@ namespace fs = std::filesystem;
 constexpr const char* kRuleDirectories[] = {"/etc/udev/rules.d", "/run/udev/rules.d", "/usr/lib/udev/rules.d",
                                             "/lib/udev/rules.d"};
 
-// The node behind a hidapi path: hidraw paths are nodes themselves; libusb
-// paths ("1-2.3:1.0") name a USB device whose bus and device numbers give its
-// node under /dev/bus/usb. A simulated bridge's claim is a lock file beside
-// the simulator's state file, named after the bridge's USB serial.
+// A simulated bridge's claim is a lock file beside the simulator's state file,
+// named after the bridge's USB serial; a real bridge has its device node.
 std::string nodeOf(const std::string& path, const std::string& serial) {
-  if (path.rfind("/dev/", 0) == 0) return path;
-  if (path.rfind("sim:", 0) == 0) {
-    auto statePath = reinterpret_cast<const char* (*)()>(dlsym(RTLD_DEFAULT, kVemoSimStatePathSymbol));
-    return statePath == nullptr ? "" : std::string(statePath()) + "." + serial + ".lock";
-  }
-  std::string device = path.substr(0, path.find(':'));
-  if (device.empty() || device.find('/') != std::string::npos) return "";
-  std::ifstream busFile("/sys/bus/usb/devices/" + device + "/busnum");
-  std::ifstream devFile("/sys/bus/usb/devices/" + device + "/devnum");
-  int bus = 0, dev = 0;
-  if (!(busFile >> bus) || !(devFile >> dev)) return "";
-  char node[32];
-  std::snprintf(node, sizeof node, "/dev/bus/usb/%03d/%03d", bus, dev);
-  return node;
+  if (path.rfind("sim:", 0) != 0) return deviceNodeOf(path);
+  auto statePath = reinterpret_cast<const char* (*)()>(dlsym(RTLD_DEFAULT, kVemoSimStatePathSymbol));
+  return statePath == nullptr ? "" : std::string(statePath()) + "." + serial + ".lock";
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) {
