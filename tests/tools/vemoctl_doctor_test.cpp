@@ -112,5 +112,26 @@ TEST_F(DoctorTest, ExitsZeroOnlyWithAUsableMonitor) {
   }
 }
 
+// On a private session bus, with and without a program that owns the
+// service's name.
+TEST_F(DoctorTest, SaysWhetherTheServiceRuns) {
+  const std::string owner =
+      "/usr/bin/python3 -c 'import dbus, time; dbus.SessionBus().request_name(\"org.vemo.Monitors1\"); "
+      "time.sleep(60)' &\ngdbus wait --session --timeout 20 org.vemo.Monitors1 || exit 7\n";
+  const std::string doctor = "exec " + std::string(VEMOCTL_PATH) + " --simulate doctor\n";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {owner + doctor, "ok    the service vemod runs (org.vemo.Monitors1 on the session bus)"},
+      {doctor, "note  the service vemod is not running (org.vemo.Monitors1 has no owner on the session bus)"},
+  };
+  Env e = env(1);
+  e.erase("DBUS_SESSION_BUS_ADDRESS");
+  for (const auto& [script, line] : cases) {
+    ToolResult r =
+        runProgram(scratch_.dir(), "/usr/bin/dbus-run-session", {"--", "/bin/bash", "-c", script}, e, "");
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
+  }
+}
+
 }  // namespace
 }  // namespace vemo::tooltest
