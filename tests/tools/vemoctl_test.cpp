@@ -163,7 +163,10 @@ TEST_F(RoundTripTest, JsonDumpPipedIntoRestoreBringsBackEverySetting) {
   EXPECT_EQ(restored.exitCode, 0) << restored.err;
   EXPECT_NE(restored.out.find("brightness: 30 ok\n"), std::string::npos) << restored.out;
   EXPECT_NE(restored.out.find("custom-color: 1:100,0,100,200,201,202 ok\n"), std::string::npos);
-  EXPECT_NE(restored.out.find("35 written, 0 rejected, 0 failed, 8 read-only skipped"), std::string::npos)
+  // Only the five settings that differ from the factory state are written.
+  EXPECT_NE(restored.out.find("contrast: 50 unchanged\n"), std::string::npos) << restored.out;
+  EXPECT_NE(restored.out.find("5 written, 0 rejected, 0 failed, 8 read-only skipped, 30 unchanged"),
+            std::string::npos)
       << restored.out;
   EXPECT_EQ(ok({"dump", "--json"}), before);
 }
@@ -230,14 +233,16 @@ TEST_F(VemoctlTest, RestoreReportsEachResultAndFailsWhenAnyWriteFails) {
   auto json = nlohmann::json::parse(failed.out);
   EXPECT_EQ(json["results"][2]["setting"], "contrast");
   EXPECT_EQ(json["results"][2]["result"], "failed");
-  EXPECT_EQ(json["written"], 1);
+  EXPECT_EQ(json["written"], 0);  // brightness holds 30 already
+  EXPECT_EQ(json["unchanged"], 1);
   EXPECT_EQ(json["rejected"], 1);
   EXPECT_EQ(json["failed"], 1);
   EXPECT_NE(
       failed.err.find("vemoctl: restore: contrast: 40 the monitor refused the value or did not answer\n"),
       std::string::npos)
       << failed.err;
-  EXPECT_NE(failed.err.find("vemoctl: restore: 1 written, 1 rejected, 1 failed, 1 read-only skipped\n"),
+  EXPECT_NE(failed.err.find(
+                "vemoctl: restore: 0 written, 1 rejected, 1 failed, 1 read-only skipped, 1 unchanged\n"),
             std::string::npos);
 }
 
@@ -414,7 +419,7 @@ TEST_F(VemoctlTest, BadInputGetsOneLineAndItsExitCodeWithNothingSent) {
       {{"get", "colour-preset"}, {}, 2, "unknown setting 'colour-preset'; did you mean 'color-preset'?"},
       {{"get", "xyzzy"}, {}, 2, "unknown setting 'xyzzy'; 'vemoctl get --help' lists the settings"},
       {{"set", "brightness", "bright"}, {}, 2, "brightness: 'bright' is not a number"},
-      {{"set", "brightness", "-1"}, {}, 2, "brightness: '-1' is not a number"},
+      {{"set", "brightness", "+x"}, {}, 2, "brightness: '+x' is not a number"},
       {{"set", "brightness", "0x"}, {}, 2, "brightness: '0x' is not a number"},
       {{"set", "brightness", "1e2"}, {}, 2, "brightness: '1e2' is not a number"},
       {{"set", "brightness", "0x1G"}, {}, 2, "brightness: '0x1G' is not a number"},

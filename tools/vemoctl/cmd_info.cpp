@@ -4,7 +4,6 @@
 
 #include "tools/vemoctl/commands.h"
 #include "tools/vemoctl/output.h"
-#include "tools/vemoctl/session.h"
 
 namespace vemoctl {
 namespace {
@@ -22,30 +21,28 @@ std::string bitList(const std::vector<int>& bits) {
 
 }  // namespace
 
-int runInfo(const GlobalOptions& options) {
-  Session session(options.monitor);
+int runInfo(const GlobalOptions& options, MonitorLink& link) {
   Json json = Json::object();
   std::vector<std::pair<std::string, std::string>> lines;
   int failure = kOk;
   auto read = [&](const char* name) {
-    clearBridgeError();
-    Reading reading = readSetting(*findSetting(name));
-    if (reading.result != 0) {
-      printError(std::string("info: ") + name + ": " + describeFailure(reading.result, "read"));
-      if (failure == kOk) failure = exitCodeFor(reading.result);
+    Readout reading = link.read(*findSetting(name));
+    if (!reading.outcome.ok()) {
+      printError(std::string("info: ") + name + ": " + reading.outcome.message);
+      if (failure == kOk) failure = reading.outcome.code;
     }
     return reading;
   };
 
   for (const char* name : kIdentity) {
-    Reading reading = read(name);
-    if (reading.result != 0) continue;
+    Readout reading = read(name);
+    if (!reading.outcome.ok()) continue;
     json[name] = reading.json;
     lines.emplace_back(name, reading.lines.front());
   }
   for (const char* name : kCapabilities) {
-    Reading reading = read(name);
-    if (reading.result != 0) continue;
+    Readout reading = read(name);
+    if (!reading.outcome.ok()) continue;
     std::uint32_t mask = std::stoul(reading.json.get<std::string>(), nullptr, 16);
     std::vector<int> bits = bitsOf(mask);
     json[name] = Json{{"mask", reading.json}, {"bits", bits}};

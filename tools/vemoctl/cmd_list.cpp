@@ -1,50 +1,54 @@
-// vemoctl list: the bridges found, with firmware version and USB serial.
-#include <cstdio>
+// vemoctl list: the bridges found, with firmware version and USB serial, and
+// with --identity (always through the service) who each monitor is.
 #include <iostream>
 
-#include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/bridge_diagnosis.h"
-#include "tools/vemoctl/bridge_serial.h"
 #include "tools/vemoctl/commands.h"
 #include "tools/vemoctl/output.h"
 
 namespace vemoctl {
+namespace {
 
-int runList(const GlobalOptions& options) {
-  unsigned char count = 0;
-  GetAvailableMonitors(&count);
-  Json bridges = Json::array();
-  for (int index = 0; index < count; ++index) {
-    Json bridge;
-    bridge["index"] = index;
-    bridge["firmware-version"] = nullptr;
-    bridge["usb-serial"] = nullptr;
-    if (ConnectMonitor(static_cast<unsigned char>(index)) == STATUS_OK) {
-      if (unsigned short version = GetFwVersion(); version != 0) {
-        char text[16];
-        std::snprintf(text, sizeof text, "%u.%u", version >> 8, version & 0xFFu);
-        bridge["firmware-version"] = text;
-      }
-      if (auto serial = selectedBridgeSerial()) bridge["usb-serial"] = *serial;
-    }
-    DisconnectMonitor();
-    bridges.push_back(bridge);
-  }
+Json textOrNull(const std::string& text) { return text.empty() ? Json(nullptr) : Json(text); }
+
+std::string shown(const std::string& text) { return text.empty() ? "unknown" : text; }
+
+}  // namespace
+
+int runList(const GlobalOptions& options, bool identity) {
+  std::unique_ptr<Backend> backend = chooseBackend(options);
+  const bool full = identity || backend->throughService();
+  std::vector<Identity> monitors = backend->monitors(full);
 
   if (options.json) {
+    Json bridges = Json::array();
+    for (const Identity& m : monitors) {
+      Json bridge{{"index", m.index},
+                  {"firmware-version", textOrNull(m.bridgeFirmware)},
+                  {"usb-serial", textOrNull(m.usbSerial)}};
+      if (full) {
+        bridge["id"] = m.id;
+        bridge["model"] = textOrNull(m.model);
+        bridge["serial-number"] = textOrNull(m.serialNumber);
+        bridge["asset-tag"] = textOrNull(m.assetTag);
+      }
+      bridges.push_back(bridge);
+    }
     printJson(Json{{"monitors", bridges}});
   } else {
-    auto shown = [](const Json& value) {
-      return value.is_null() ? std::string("unknown") : value.get<std::string>();
-    };
-    for (const Json& bridge : bridges) {
-      std::cout << "monitor " << bridge["index"].get<int>() << ": firmware "
-                << shown(bridge["firmware-version"]) << ", USB serial " << shown(bridge["usb-serial"])
-                << '\n';
+    for (const Identity& m : monitors) {
+      std::cout << "monitor " << m.index << ": firmware " << shown(m.bridgeFirmware) << ", USB serial "
+                << shown(m.usbSerial);
+      if (full) {
+        std::cout << ", Id " << m.id << ", model " << shown(m.model) << ", serial number "
+                  << shown(m.serialNumber) << ", asset tag " << shown(m.assetTag);
+      }
+      std::cout << '\n';
     }
   }
-  if (count == 0) {
-    std::string reason = unopenedBridgeReason(0);
+  if (monitors.empty()) {
+    std::string reason =
+        backend->throughService() ? "the service vemod serves none" : unopenedBridgeReason(0);
     throw ToolError(kNoMonitor, reason.empty() ? "no monitor found" : "no monitor found; " + reason);
   }
   return kOk;

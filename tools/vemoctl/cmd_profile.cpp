@@ -1,13 +1,15 @@
 // vemoctl restore: apply a saved profile (what dump printed, text or JSON).
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
+#include <set>
 #include <sstream>
 
-#include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/commands.h"
 #include "tools/vemoctl/output.h"
-#include "tools/vemoctl/session.h"
+#include "tools/vemoctl/value_forms.h"
 
 namespace vemoctl {
 namespace {
@@ -83,32 +85,119 @@ std::vector<Entry> parseProfile(const std::string& text) {
   }
 }
 
-struct Outcome {
+enum class Status { Written, Unchanged, Rejected, Failed };
+
+struct Result {
   const Entry* entry;
-  int result;  // library result, or STATUS_OUT_OF_RANGE for a value no setter can take
+  Status status;
   std::string message;
 };
 
-const char* resultName(int result) {
-  switch (result) {
-    case STATUS_OK:
+const char* statusName(Status status) {
+  switch (status) {
+    case Status::Written:
       return "ok";
-    case STATUS_OUT_OF_RANGE:
+    case Status::Unchanged:
+      return "unchanged";
+    case Status::Rejected:
       return "out-of-range";
     default:
       return "failed";
   }
 }
 
+// The profile's entries that restore applies: all of them, or the settings
+// --only names (each must be in the profile).
+std::vector<const Entry*> chosenEntries(const std::vector<Entry>& entries,
+                                        const std::vector<std::string>& only) {
+  std::vector<const Entry*> chosen;
+  std::set<const Setting*> named;
+  for (const std::string& name : only) {
+    try {
+      named.insert(&settingNamed(name));
+    } catch (const ToolError& e) {
+      throw ToolError(e.code(), std::string("restore: --only: ") + e.what());
+    }
+  }
+  for (const Entry& entry : entries) {
+    if (named.empty() || named.count(entry.setting) > 0) chosen.push_back(&entry);
+  }
+  for (const Setting* setting : named) {
+    bool inProfile = std::any_of(chosen.begin(), chosen.end(),
+                                 [setting](const Entry* e) { return e->setting == setting; });
+    if (!inProfile) {
+      throw ToolError(
+          kUsage, std::string("restore: --only: the profile holds no ") + setting->name + "; nothing sent");
+    }
+  }
+  return chosen;
+}
+
+// What the monitor holds now, read once per setting; a setting that cannot
+// be read is written anyway.
+class Current {
+ public:
+  explicit Current(MonitorLink& link) : link_(link) {}
+  const Readout& of(const Setting& setting) {
+    auto found = read_.find(&setting);
+    if (found == read_.end()) found = read_.emplace(&setting, link_.read(setting)).first;
+    return found->second;
+  }
+  bool holds(const Entry& entry) {
+    const Readout& now = of(*entry.setting);
+    return now.outcome.ok() &&
+           sameValue(*entry.setting, entry.text, heldLine(*entry.setting, entry.text, now));
+  }
+
+ private:
+  MonitorLink& link_;
+  std::map<const Setting*, Readout> read_;
+};
+
+std::string outOfRangeMessage(const Setting& setting) {
+  return "out of range; accepted values: " + acceptedValues(setting);
+}
+
+// restore --dry-run: the settings that would change, old and new; nothing is
+// sent. Values out of range and failed reads are reported as a restore would.
+int dryRun(const GlobalOptions& options, MonitorLink& link,
+           const std::vector<std::pair<const Entry*, bool>>& checked) {
+  Current current(link);
+  Json changes = Json::array();
+  int failure = kOk;
+  for (const auto& [entry, inRange] : checked) {
+    const Setting& setting = *entry->setting;
+    if (!inRange) {
+      printError("restore: " + std::string(setting.name) + ": " + entry->text + " " +
+                 outOfRangeMessage(setting));
+      if (failure == kOk) failure = kOutOfRange;
+      continue;
+    }
+    const Readout& now = current.of(setting);
+    if (!now.outcome.ok()) {
+      printError("restore: " + std::string(setting.name) + ": " + now.outcome.message);
+      if (failure == kOk) failure = now.outcome.code;
+      continue;
+    }
+    if (current.holds(*entry)) continue;
+    std::string held = heldLine(setting, entry->text, now);
+    if (!options.json) std::cout << setting.name << ": " << held << " -> " << entry->text << '\n';
+    changes.push_back(Json{{"setting", setting.name}, {"from", held}, {"to", entry->text}});
+  }
+  if (options.json) printJson(Json{{"changes", changes}});
+  return failure;
+}
+
 }  // namespace
 
-int runRestore(const GlobalOptions& options, const std::string& file) {
+int runRestore(const GlobalOptions& options, MonitorLink& link, const std::string& file,
+               const RestoreOptions& restore) {
   std::vector<Entry> entries = parseProfile(readAll(file));
   std::vector<const Entry*> writable;
   int readOnly = 0;
-  for (const Entry& entry : entries) {
-    if (entry.setting->writable()) {
-      writable.push_back(&entry);
+  for (const Entry* entry : chosenEntries(entries, restore.only)) {
+    if (entry->setting->writable()) {
+      writable.push_back(entry);
     } else {
       ++readOnly;
     }
@@ -117,72 +206,73 @@ int runRestore(const GlobalOptions& options, const std::string& file) {
     throw ToolError(kUsage, "restore: " + file + " holds no setting that can be written; nothing sent");
   }
   // Every value must have the right form before anything is sent.
-  std::vector<std::pair<const Entry*, Write>> writes;
+  std::vector<std::pair<const Entry*, bool>> checked;  // and whether it is in range
   for (const Entry* entry : writable) {
     try {
-      writes.emplace_back(entry, parseValue(*entry->setting, entry->text));
+      checkValue(*entry->setting, entry->text);
+      checked.emplace_back(entry, true);
     } catch (const ToolError& e) {
-      // A number too wide for the setter is rejected like any other value
-      // out of range; a malformed one makes the whole profile unusable.
+      // A value out of range is rejected on its line; a malformed one makes
+      // the whole profile unusable.
       if (e.code() != kOutOfRange) {
         throw ToolError(e.code(), "restore: " + entry->where + ": " + e.what());
       }
-      writes.emplace_back(entry, Write{});
+      checked.emplace_back(entry, false);
     }
   }
+  if (restore.dryRun) return dryRun(options, link, checked);
 
-  Session session(options.monitor);
-  Progress progress(static_cast<int>(writes.size()));
-  std::vector<Outcome> outcomes;
-  for (auto& [entry, write] : writes) {
-    progress.step(entry->setting->name);
-    Outcome outcome{entry, STATUS_OUT_OF_RANGE, ""};
-    clearBridgeError();
-    if (write) outcome.result = write();
+  Current current(link);
+  Progress progress(static_cast<int>(checked.size()));
+  std::vector<Result> results;
+  for (const auto& [entry, inRange] : checked) {
     const Setting& setting = *entry->setting;
-    if (outcome.result == STATUS_OUT_OF_RANGE) {
-      outcome.message = "out of range; accepted values: " + acceptedValues(setting);
-    } else if (outcome.result != STATUS_OK) {
-      outcome.message = describeFailure(outcome.result, "value");
+    progress.step(setting.name);
+    Result result{entry, Status::Rejected, outOfRangeMessage(setting)};
+    if (inRange && current.holds(*entry)) {
+      result = {entry, Status::Unchanged, ""};
+    } else if (inRange) {
+      Outcome outcome = link.write(setting, entry->text);
+      result.status = outcome.ok()                  ? Status::Written
+                      : outcome.code == kOutOfRange ? Status::Rejected
+                                                    : Status::Failed;
+      if (result.status == Status::Failed) result.message = outcome.message;
     }
     progress.clear();
+    bool done = result.status == Status::Written || result.status == Status::Unchanged;
     std::string line = std::string(setting.name) + ": " + entry->text + " ";
-    if (!options.json)
-      std::cout << line << (outcome.result == STATUS_OK ? "ok" : outcome.message) << std::endl;
+    if (!options.json) std::cout << line << (done ? statusName(result.status) : result.message) << std::endl;
     // Failures also reach someone who sent the report itself elsewhere.
-    if (outcome.result != STATUS_OK) printError("restore: " + line + outcome.message);
-    outcomes.push_back(outcome);
+    if (!done) printError("restore: " + line + result.message);
+    results.push_back(result);
   }
 
-  int failed = 0;
-  int rejected = 0;
-  for (const Outcome& o : outcomes) {
-    if (o.result == STATUS_OUT_OF_RANGE)
-      ++rejected;
-    else if (o.result != STATUS_OK)
-      ++failed;
-  }
-  int written = static_cast<int>(outcomes.size()) - failed - rejected;
+  std::map<Status, int> count;
+  for (const Result& r : results) ++count[r.status];
   if (options.json) {
-    Json results = Json::array();
-    for (const Outcome& o : outcomes) {
-      Json r{{"setting", o.entry->setting->name}, {"value", o.entry->text}, {"result", resultName(o.result)}};
-      if (o.result != STATUS_OK) r["message"] = o.message;
-      results.push_back(r);
+    Json lines = Json::array();
+    for (const Result& r : results) {
+      Json line{
+          {"setting", r.entry->setting->name}, {"value", r.entry->text}, {"result", statusName(r.status)}};
+      if (!r.message.empty()) line["message"] = r.message;
+      lines.push_back(line);
     }
-    printJson(Json{{"results", results},
-                   {"written", written},
-                   {"rejected", rejected},
-                   {"failed", failed},
+    printJson(Json{{"results", lines},
+                   {"written", count[Status::Written]},
+                   {"unchanged", count[Status::Unchanged]},
+                   {"rejected", count[Status::Rejected]},
+                   {"failed", count[Status::Failed]},
                    {"read-only-skipped", readOnly}});
   }
-  std::string summary = std::to_string(written) + " written, " + std::to_string(rejected) + " rejected, " +
-                        std::to_string(failed) + " failed, " + std::to_string(readOnly) +
+  std::string summary = std::to_string(count[Status::Written]) + " written, " +
+                        std::to_string(count[Status::Rejected]) + " rejected, " +
+                        std::to_string(count[Status::Failed]) + " failed, " + std::to_string(readOnly) +
                         " read-only skipped";
+  if (count[Status::Unchanged] > 0) summary += ", " + std::to_string(count[Status::Unchanged]) + " unchanged";
   if (!options.json) std::cout << summary << std::endl;
-  if (failed > 0 || rejected > 0) printError("restore: " + summary);
-  if (failed > 0) return kExchangeFailed;
-  if (rejected > 0) return kOutOfRange;
+  if (count[Status::Failed] > 0 || count[Status::Rejected] > 0) printError("restore: " + summary);
+  if (count[Status::Failed] > 0) return kExchangeFailed;
+  if (count[Status::Rejected] > 0) return kOutOfRange;
   return kOk;
 }
 

@@ -5,14 +5,12 @@
 #include <iostream>
 #include <string>
 
-#include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/commands.h"
-#include "tools/vemoctl/session.h"
 
 namespace vemoctl {
 namespace {
 
-bool confirmed(int monitor) {
+bool confirmed(const std::string& monitor) {
   std::cerr << "Reset monitor " << monitor << " to its factory settings? [y/N] " << std::flush;
   std::string answer;
   bool answered = static_cast<bool>(std::getline(std::cin, answer));
@@ -26,20 +24,18 @@ bool confirmed(int monitor) {
 
 }  // namespace
 
-int runReset(const GlobalOptions& options, const std::string& what, bool yes) {
-  int (*reset)() = nullptr;
-  if (what == "power") reset = ResetPower;
-  if (what == "color") reset = ResetColor;
-  if (what == "osd") reset = ResetOSD;
-  if (what == "factory") reset = FactoryReset;
-  if (reset == nullptr) throw ToolError(kUsage, "reset: unknown group '" + what + "'");
-
-  Session session(options.monitor);
-  if (what == "factory" && !yes && !confirmed(options.monitor)) {
+int runReset(const GlobalOptions& options, MonitorLink& link, const std::string& what, bool yes) {
+  if (what != "power" && what != "color" && what != "osd" && what != "factory") {
+    throw ToolError(kUsage, "reset: unknown group '" + what + "'");
+  }
+  if (what == "factory" && !yes &&
+      !confirmed(options.monitor.kind == MonitorChoice::Kind::Key ? options.monitor.key
+                                                                  : std::to_string(options.monitor.index))) {
     throw ToolError(kNotConfirmed, "factory reset not confirmed; nothing sent (--yes skips the question)");
   }
-  clearBridgeError();
-  requireOk(reset(), "reset " + what, "reset");
+  if (Outcome outcome = link.reset(what); !outcome.ok()) {
+    throw ToolError(outcome.code, "reset " + what + ": " + outcome.message);
+  }
   std::cout << what << " settings reset\n";
   return kOk;
 }

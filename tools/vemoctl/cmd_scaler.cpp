@@ -8,6 +8,7 @@
 
 #include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/commands.h"
+#include "tools/vemoctl/direct_backend.h"
 #include "tools/vemoctl/output.h"
 #include "tools/vemoctl/session.h"
 
@@ -38,7 +39,7 @@ std::string seconds(double value) {
 }  // namespace
 
 int runRegisterRead(const GlobalOptions& options, unsigned reg, unsigned count) {
-  Session session(options.monitor);
+  Session session(directMonitorIndex(options.monitor));
   std::vector<unsigned char> data(count, 0);
   if (!ReadI2C(kScaler, static_cast<unsigned char>(reg), data.data(), static_cast<unsigned short>(count))) {
     bridgeFailure("register read " + hexByte(reg));
@@ -55,7 +56,7 @@ int runRegisterRead(const GlobalOptions& options, unsigned reg, unsigned count) 
 
 int runRegisterWrite(const GlobalOptions& options, unsigned reg, const std::vector<unsigned>& bytes) {
   std::vector<unsigned char> data(bytes.begin(), bytes.end());
-  Session session(options.monitor);
+  Session session(directMonitorIndex(options.monitor));
   if (!WriteI2C(kScaler, static_cast<unsigned char>(reg), data.data(),
                 static_cast<unsigned short>(data.size()))) {
     bridgeFailure("register write " + hexByte(reg));
@@ -69,7 +70,7 @@ int runRegisterWait(const GlobalOptions& options, unsigned reg, unsigned mask, u
   const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                            std::chrono::duration<double>(timeoutSeconds));
   const std::string what = "register wait: " + hexByte(reg) + " & " + hexByte(mask);
-  Session session(options.monitor);
+  Session session(directMonitorIndex(options.monitor));
   int reads = 0;
   int failedInARow = 0;
   for (;;) {
@@ -97,7 +98,7 @@ int runRegisterWait(const GlobalOptions& options, unsigned reg, unsigned mask, u
 }
 
 int runIsp(const GlobalOptions& options) {
-  Session session(options.monitor);
+  Session session(directMonitorIndex(options.monitor));
   // The library reports its progress on standard output itself.
   bool entered = EnableISP_Demo();
   std::fflush(stdout);

@@ -1,8 +1,6 @@
 // vemoctl get and set.
-#include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/commands.h"
 #include "tools/vemoctl/output.h"
-#include "tools/vemoctl/session.h"
 #include "tools/vemoctl/suggest.h"
 
 namespace vemoctl {
@@ -25,19 +23,17 @@ struct Readings {
 
 // Reads the settings in turn; each failure is reported as it happens. A
 // read of them all takes seconds: on a terminal, a progress indicator shows.
-Readings readAll(const GlobalOptions& options, const char* command,
-                 const std::vector<const Setting*>& settings, bool showProgress) {
-  Session session(options.monitor);
+Readings readAll(MonitorLink& link, const char* command, const std::vector<const Setting*>& settings,
+                 bool showProgress) {
   Progress progress(showProgress ? static_cast<int>(settings.size()) : 0);
   Readings out;
   for (const Setting* setting : settings) {
     if (showProgress) progress.step(setting->name);
-    clearBridgeError();
-    Reading reading = readSetting(*setting);
-    if (reading.result != STATUS_OK) {
+    Readout reading = link.read(*setting);
+    if (!reading.outcome.ok()) {
       progress.clear();
-      printError(std::string(command) + " " + setting->name + ": " + describeFailure(reading.result, "read"));
-      if (out.failure == kOk) out.failure = exitCodeFor(reading.result);
+      printError(std::string(command) + " " + setting->name + ": " + reading.outcome.message);
+      if (out.failure == kOk) out.failure = reading.outcome.code;
       ++out.failed;
     }
     out.readings.push_back({setting, std::move(reading)});
@@ -53,7 +49,7 @@ std::vector<const Setting*> everySetting() {
 
 }  // namespace
 
-int runGet(const GlobalOptions& options, const std::vector<std::string>& names, bool all) {
+int runGet(const GlobalOptions& options, MonitorLink& link, const std::vector<std::string>& names, bool all) {
   if (all == !names.empty()) throw ToolError(kUsage, "get: name the settings, or pass --all");
   std::vector<const Setting*> settings;
   if (all) {
@@ -61,15 +57,15 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& names, 
   } else {
     for (const std::string& name : names) settings.push_back(&settingNamed(name));
   }
-  Readings result = readAll(options, "get", settings, all);
+  Readings result = readAll(link, "get", settings, all);
   printReadings(result.readings, options.json, !all && names.size() == 1);
   return result.failure;
 }
 
 // A profile goes out only once every setting is in it: one that lacks a
 // setting, or was cut short, must not pass for a complete backup.
-int runDump(const GlobalOptions& options) {
-  Readings result = readAll(options, "dump", everySetting(), true);
+int runDump(const GlobalOptions& options, MonitorLink& link) {
+  Readings result = readAll(link, "dump", everySetting(), true);
   if (result.failed > 0) {
     throw ToolError(static_cast<ExitCode>(result.failure),
                     "dump: " + std::to_string(result.failed) + " of " +
@@ -77,20 +73,6 @@ int runDump(const GlobalOptions& options) {
                         " settings could not be read; no profile printed");
   }
   printReadings(result.readings, options.json, false);
-  return kOk;
-}
-
-int runSet(const GlobalOptions& options, const std::string& name, const std::string& value) {
-  const Setting& setting = settingNamed(name);
-  Write write = parseValue(setting, value);
-  Session session(options.monitor);
-  clearBridgeError();
-  int result = write();
-  if (result == STATUS_OUT_OF_RANGE) {
-    throw ToolError(kOutOfRange,
-                    name + ": " + value + " is out of range; accepted values: " + acceptedValues(setting));
-  }
-  requireOk(result, "set " + name, "value");
   return kOk;
 }
 

@@ -18,9 +18,10 @@ int runSimReset(const GlobalOptions& options) {
   // Every simulated monitor is reset; one named that is not there is a mistake.
   unsigned char count = 0;
   GetAvailableMonitors(&count);
-  if (options.monitorGiven && options.monitor >= count) {
-    throw ToolError(kNoMonitor, "sim-reset: no monitor " + std::to_string(options.monitor) + " (found " +
-                                    std::to_string(count) + ", numbered from 0); nothing reset");
+  if (options.monitorGiven && options.monitor.kind == MonitorChoice::Kind::Index &&
+      options.monitor.index >= count) {
+    throw ToolError(kNoMonitor, "sim-reset: no monitor " + std::to_string(options.monitor.index) +
+                                    " (found " + std::to_string(count) + ", numbered from 0); nothing reset");
   }
   if (reset() != 0) {
     throw ToolError(kExchangeFailed, std::string("sim-reset: cannot write ") + path());

@@ -2,6 +2,9 @@
 
 #include "catalogue/exit_codes.h"
 #include "catalogue/values.h"
+#include "tools/vemoctl/fan_out.h"
+#include "tools/vemoctl/lazy_link.h"
+#include "tools/vemoctl/monitor_selection.h"
 #include "tools/vemoctl/output.h"
 #include "tools/vemoctl/suggest.h"
 
@@ -40,8 +43,10 @@ CommandLine::CommandLine() : app_("vemoctl: read and change a monitor's settings
   app_.set_version_flag("--version", VEMOCTL_VERSION);
   app_.require_subcommand(1);
   app_.fallthrough();
-  monitorOption_ = app_.add_option("--monitor", options_.monitor, "Monitor index, from 0 (see list)")
-                       ->check(CLI::Range(0, 255));
+  monitorOption_ = app_.add_option("--monitor", monitorText_,
+                                   "Monitor: index from 0 (see list), Id, USB serial, serial number, "
+                                   "asset tag, or all");
+  app_.add_flag("--direct", options_.direct, "Reach the monitors through the library even when vemod runs");
   app_.add_option("--log-level", options_.logLevel,
                   "Write the library's log file VemoMonitorSdk.log in the current directory")
       ->check(CLI::IsMember({"off", "error", "warn", "debug", "trace"}));
@@ -65,10 +70,17 @@ CLI::App* CommandLine::add(CLI::App& parent, const char* name, const char* help,
 }
 
 void CommandLine::addMonitorCommands() {
-  add(app_, "list", "List the monitor bridges found", [this] { return runList(options_); });
-  add(app_, "info", "Show identity, backlight hours and capabilities", [this] { return runInfo(options_); });
-  CLI::App* reset =
-      add(app_, "reset", "Reset a group of settings", [this] { return runReset(options_, group_, yes_); });
+  CLI::App* list =
+      add(app_, "list", "List the monitor bridges found", [this] { return runList(options_, identity_); });
+  list->add_flag("--identity", identity_, "Read each monitor's model, serial number and asset tag too");
+  add(app_, "info", "Show identity, backlight hours and capabilities",
+      [this] { return onMonitors([this](MonitorLink& link) { return runInfo(options_, link); }); });
+  CLI::App* reset = add(app_, "reset", "Reset a group of settings", [this] {
+    if (options_.monitor.kind == MonitorChoice::Kind::All && group_ == "factory" && !yes_) {
+      throw ToolError(kNotConfirmed, "a factory reset of every monitor needs --yes; nothing sent");
+    }
+    return onMonitors([this](MonitorLink& link) { return runReset(options_, link, group_, yes_); });
+  });
   reset->add_option("group", group_, "power, color, osd or factory")
       ->required()
       ->check(CLI::IsMember({"power", "color", "osd", "factory"}));
@@ -76,22 +88,34 @@ void CommandLine::addMonitorCommands() {
 }
 
 void CommandLine::addSettingCommands() {
-  CLI::App* get = add(app_, "get", "Read settings (one name: the bare value)",
-                      [this] { return runGet(options_, names_, all_); });
+  CLI::App* get = add(app_, "get", "Read settings (one name: the bare value)", [this] {
+    return onMonitors([this](MonitorLink& link) { return runGet(options_, link, names_, all_); });
+  });
   get->add_option("names", names_, "Setting names");
   get->add_flag("--all", all_, "Every setting");
   get->footer(settingsHelp(false));
 
-  CLI::App* set = add(app_, "set", "Write one setting", [this] { return runSet(options_, name_, value_); });
+  CLI::App* set = add(app_, "set", "Write settings: NAME VALUE [NAME VALUE...]", [this] {
+    std::vector<std::string> words = {name_, value_};
+    words.insert(words.end(), words_.begin(), words_.end());
+    return onMonitors([this, words](MonitorLink& link) { return runSet(options_, link, words, verify_); });
+  });
   set->add_option("name", name_, "Setting name")->required();
-  set->add_option("value", value_, "Value (masks in hex, e.g. 0x04)")->required();
+  set->add_option("value", value_, "Value (masks in hex, e.g. 0x04; +N or -N steps a one-byte setting)")
+      ->required();
+  set->add_option("more", words_, "More NAME VALUE pairs");
+  set->add_flag("--verify", verify_, "Read each setting back; exit 1 when it differs");
   set->footer(settingsHelp(true));
 
   add(app_, "dump", "Print every readable setting (a profile for restore)",
-      [this] { return runDump(options_); });
-  CLI::App* restore = add(app_, "restore", "Apply a profile written by dump (FILE, or - for stdin)",
-                          [this] { return runRestore(options_, file_); });
+      [this] { return onMonitors([this](MonitorLink& link) { return runDump(options_, link); }); });
+  CLI::App* restore = add(app_, "restore", "Apply a profile written by dump (FILE, or - for stdin)", [this] {
+    return onMonitors([this](MonitorLink& link) { return runRestore(options_, link, file_, restore_); },
+                      file_ == "-");
+  });
   restore->add_option("file", file_, "Profile file, or -")->required();
+  restore->add_flag("--dry-run", restore_.dryRun, "Print the settings that would change; send nothing");
+  restore->add_option("--only", restore_.only, "Apply only these settings (NAME,NAME...)")->delimiter(',');
 }
 
 void CommandLine::addUpkeepCommands() {
@@ -152,7 +176,11 @@ std::optional<int> CommandLine::parse(int argc, char** argv) {
   try {
     app_.parse(argc, argv);
     options_.monitorGiven = monitorOption_->count() > 0;
+    if (options_.monitorGiven) options_.monitor = parseMonitorChoice(monitorText_);
     return std::nullopt;
+  } catch (const ToolError& e) {
+    printError(e.what());
+    return e.code();
   } catch (const CLI::Success& e) {
     return app_.exit(e);  // --help, --version
   } catch (const CLI::ParseError& e) {
@@ -163,6 +191,22 @@ std::optional<int> CommandLine::parse(int argc, char** argv) {
 }
 
 bool CommandLine::needsSimulator() const { return options_.simulate || simReset_->parsed(); }
+
+int CommandLine::onMonitors(const std::function<int(MonitorLink&)>& run, bool input) {
+  std::unique_ptr<Backend> backend = chooseBackend(options_);
+  if (options_.monitor.kind == MonitorChoice::Kind::All) {
+    std::optional<std::string> text;
+    if (input) text = std::string(std::istreambuf_iterator<char>(std::cin), {});
+    return runOnEachMonitor(*backend, options_.json, text, [this, &run](const MonitorChoice& one) {
+      options_.monitor = one;  // in a process of its own
+      std::unique_ptr<Backend> own = chooseBackend(options_);
+      LazyLink link([&own, &one] { return own->open(one); });
+      return run(link);
+    });
+  }
+  LazyLink link([&backend, this] { return backend->open(options_.monitor); });
+  return run(link);
+}
 
 int CommandLine::runCommand() {
   for (const auto& [command, run] : commands_) {

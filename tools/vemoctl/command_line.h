@@ -30,6 +30,9 @@ class CommandLine {
   void addSettingCommands();
   void addScalerCommands();
   void addUpkeepCommands();
+  // Runs a command on the chosen monitor, or on each with `--monitor all`
+  // (`input`: standard input, passed to each run).
+  int onMonitors(const std::function<int(MonitorLink&)>& run, bool input = false);
   std::string unknownCommand(int argc, char** argv) const;
 
   CLI::App app_;
@@ -40,6 +43,11 @@ class CommandLine {
   std::vector<std::string> names_;
   bool all_ = false;
   bool yes_ = false;
+  bool identity_ = false;
+  bool verify_ = false;
+  std::string monitorText_;
+  std::vector<std::string> words_;
+  RestoreOptions restore_;
   std::string name_, value_, file_, group_;
   std::string reg_, count_ = "1", mask_, expected_;
   std::vector<std::string> bytes_;

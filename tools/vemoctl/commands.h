@@ -6,6 +6,7 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/exit_codes.h"
+#include "tools/vemoctl/monitor_link.h"
 
 namespace CLI {
 class App;
@@ -14,20 +15,33 @@ class App;
 namespace vemoctl {
 
 struct GlobalOptions {
-  int monitor = 0;
+  MonitorChoice monitor;
   bool monitorGiven = false;  // --monitor was on the command line
+  bool direct = false;        // through the library even when the service runs
   bool json = false;
   bool simulate = false;
   std::string logLevel;
 };
 
-int runList(const GlobalOptions& options);
-int runInfo(const GlobalOptions& options);
-int runGet(const GlobalOptions& options, const std::vector<std::string>& names, bool all);
-int runSet(const GlobalOptions& options, const std::string& name, const std::string& value);
-int runDump(const GlobalOptions& options);
-int runRestore(const GlobalOptions& options, const std::string& file);
-int runReset(const GlobalOptions& options, const std::string& what, bool yes);
+struct RestoreOptions {
+  bool dryRun = false;            // print what would change, send nothing
+  std::vector<std::string> only;  // these settings of the profile alone
+};
+
+// The monitors: through the service when it runs, else (and with --direct or
+// --simulate) through the library in this process.
+std::unique_ptr<Backend> chooseBackend(const GlobalOptions& options);
+
+int runList(const GlobalOptions& options, bool identity);
+int runInfo(const GlobalOptions& options, MonitorLink& link);
+int runGet(const GlobalOptions& options, MonitorLink& link, const std::vector<std::string>& names, bool all);
+// NAME VALUE pairs; a value +N or -N is a step from the current value.
+int runSet(const GlobalOptions& options, MonitorLink& link, const std::vector<std::string>& words,
+           bool verify);
+int runDump(const GlobalOptions& options, MonitorLink& link);
+int runRestore(const GlobalOptions& options, MonitorLink& link, const std::string& file,
+               const RestoreOptions& restore);
+int runReset(const GlobalOptions& options, MonitorLink& link, const std::string& what, bool yes);
 int runRegisterRead(const GlobalOptions& options, unsigned reg, unsigned count);
 int runRegisterWrite(const GlobalOptions& options, unsigned reg, const std::vector<unsigned>& bytes);
 // Reads until the bits match, at most `tries` reads (0: no limit) and, when

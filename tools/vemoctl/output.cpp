@@ -16,13 +16,13 @@ void printReadings(const std::vector<NamedReading>& readings, bool json, bool ba
   if (json) {
     Json out = Json::object();
     for (const NamedReading& r : readings) {
-      if (r.reading.result == 0) out[r.setting->name] = r.reading.json;
+      if (r.reading.outcome.ok()) out[r.setting->name] = r.reading.json;
     }
     printJson(out);
     return;
   }
   for (const NamedReading& r : readings) {
-    if (r.reading.result != 0) continue;
+    if (!r.reading.outcome.ok()) continue;
     for (const std::string& line : r.reading.lines) {
       if (bare) {
         std::cout << line << '\n';

@@ -6,12 +6,13 @@
 #include <vector>
 
 #include "catalogue/values.h"
+#include "tools/vemoctl/monitor_link.h"
 
 namespace vemoctl {
 
 struct NamedReading {
   const Setting* setting;
-  Reading reading;
+  Readout reading;
 };
 
 // Text: "name: value" per line (custom colours one line per type), or the

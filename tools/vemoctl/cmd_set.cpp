@@ -1,0 +1,92 @@
+// vemoctl set: one setting or several, each to a value or by a step (+N,
+// -N), and with --verify a check that each write took.
+#include <iostream>
+#include <optional>
+
+#include "tools/vemoctl/commands.h"
+#include "tools/vemoctl/output.h"
+#include "tools/vemoctl/value_forms.h"
+
+namespace vemoctl {
+namespace {
+
+struct Assignment {
+  const Setting* setting;
+  std::string text;
+  std::optional<int> delta;  // a step from the current value
+};
+
+Assignment assignmentOf(const std::string& name, const std::string& text) {
+  const Setting& setting = settingNamed(name);
+  if (text.empty() || (text[0] != '+' && text[0] != '-')) {
+    checkValue(setting, text);
+    return {&setting, text, std::nullopt};
+  }
+  if (setting.kind != Kind::Byte || !setting.writable()) {
+    throw ToolError(kUsage, name + ": a step (" + text + ") moves one-byte settings only");
+  }
+  const std::string size = text.substr(1);
+  if (size.empty() || size.find_first_not_of("0123456789") != std::string::npos) {
+    throw ToolError(kUsage, name + ": '" + text + "' is not a number");
+  }
+  int step = size.size() > 3 ? 0xFFFF : std::stoi(size);  // any step beyond 255 crosses the whole range
+  return {&setting, text, text[0] == '-' ? -step : step};
+}
+
+// Every value is checked before anything is sent.
+std::vector<Assignment> assignmentsOf(const std::vector<std::string>& words) {
+  if (words.empty() || words.size() % 2 != 0) {
+    throw ToolError(kUsage, "set: give NAME VALUE, or several NAME VALUE pairs");
+  }
+  std::vector<Assignment> assignments;
+  for (std::size_t i = 0; i < words.size(); i += 2)
+    assignments.push_back(assignmentOf(words[i], words[i + 1]));
+  return assignments;
+}
+
+}  // namespace
+
+int runSet(const GlobalOptions& options, MonitorLink& link, const std::vector<std::string>& words,
+           bool verify) {
+  std::vector<Assignment> assignments = assignmentsOf(words);
+  int failure = kOk;
+  auto fail = [&failure](ExitCode code, const std::string& message) {
+    printError(message);
+    if (failure == kOk) failure = code;
+  };
+  Json written = Json::object();
+  for (const Assignment& a : assignments) {
+    const std::string name = a.setting->name;
+    std::string sent = a.text;
+    Outcome outcome;
+    if (a.delta) {
+      unsigned value = 0;
+      outcome = link.adjust(*a.setting, *a.delta, value);
+      sent = std::to_string(value);
+    } else {
+      outcome = link.write(*a.setting, a.text);
+    }
+    if (!outcome.ok()) {
+      fail(outcome.code, "set " + name + ": " + outcome.message);
+      continue;
+    }
+    if (a.delta) written[name] = std::stoi(sent);
+    if (!verify) continue;
+    Readout back = link.read(*a.setting);
+    if (!back.outcome.ok()) {
+      fail(back.outcome.code, "set " + name + ": reading it back: " + back.outcome.message);
+    } else if (std::string held = heldLine(*a.setting, sent, back); !sameValue(*a.setting, sent, held)) {
+      fail(kExchangeFailed, "set " + name + ": sent " + sent + " but read back " + held);
+    }
+  }
+  if (options.json && !written.empty()) {
+    printJson(written);
+  } else if (assignments.size() == 1 && !written.empty()) {
+    std::cout << written.begin().value().get<int>() << '\n';
+  } else {
+    for (const auto& [name, value] : written.items()) std::cout << name << ": " << value.get<int>() << '\n';
+  }
+  return failure;
+}
+
+}  // namespace vemoctl

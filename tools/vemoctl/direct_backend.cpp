@@ -1,0 +1,111 @@
+#include "tools/vemoctl/direct_backend.h"
+
+#include <cstdio>
+
+#include "catalogue/byte_steps.h"
+#include "include/VemoMonitorSdk.h"
+#include "tools/vemoctl/bridge_serial.h"
+#include "tools/vemoctl/monitor_selection.h"
+#include "tools/vemoctl/session.h"
+#include "tools/vemoctl/value_forms.h"
+
+namespace vemoctl {
+namespace {
+
+Outcome outcomeOf(int result, const std::string& request) {
+  if (result == STATUS_OK) return {};
+  return {exitCodeFor(result), describeFailure(result, request)};
+}
+
+class DirectLink : public MonitorLink {
+ public:
+  explicit DirectLink(int index) : session_(index) {}
+
+  Readout read(const Setting& setting) override {
+    clearBridgeError();
+    Reading reading = readSetting(setting);
+    return {outcomeOf(reading.result, "read"), std::move(reading.lines), std::move(reading.json)};
+  }
+
+  Outcome write(const Setting& setting, const std::string& value) override {
+    Write send = parseValue(setting, value);
+    clearBridgeError();
+    return outcomeOf(send(), "value");
+  }
+
+  Outcome adjust(const Setting& setting, int delta, unsigned& written) override {
+    unsigned char current = 0;
+    clearBridgeError();
+    if (int result = setting.getByte(&current); result != STATUS_OK) return outcomeOf(result, "read");
+    written = onStep(setting.byteInfo->accepted, long{current} + delta, delta);
+    clearBridgeError();
+    return outcomeOf(setting.setByte(static_cast<unsigned char>(written)), "value");
+  }
+
+  Outcome reset(const std::string& group) override {
+    int (*call)() = group == "power"   ? ResetPower
+                    : group == "color" ? ResetColor
+                    : group == "osd"   ? ResetOSD
+                                       : FactoryReset;
+    clearBridgeError();
+    return outcomeOf(call(), "reset");
+  }
+
+ private:
+  Session session_;
+};
+
+std::string textRecord(int (*get)(unsigned char*), std::size_t length) {
+  std::vector<unsigned char> record(length, 0);
+  if (get(record.data()) != STATUS_OK) return "";
+  return escapeRecord(record.data(), record.size());
+}
+
+class DirectBackend : public Backend {
+ public:
+  bool throughService() const override { return false; }
+
+  std::vector<Identity> monitors(bool full) override {
+    unsigned char count = 0;
+    GetAvailableMonitors(&count);
+    std::vector<Identity> found;
+    for (int index = 0; index < count; ++index) {
+      Identity monitor;
+      monitor.index = index;
+      if (ConnectMonitor(static_cast<unsigned char>(index)) == STATUS_OK) {
+        if (unsigned short version = GetFwVersion(); version != 0) {
+          monitor.bridgeFirmware = std::to_string(version >> 8) + "." + std::to_string(version & 0xFFu);
+        }
+        monitor.usbSerial = selectedBridgeSerial().value_or("");
+        if (full) {
+          monitor.serialNumber = textRecord(GetMonitorSerialNumber, VEMO_SERIAL_RECORD_BYTES);
+          monitor.model = textRecord(GetMonitorName, VEMO_RECORD_BYTES);
+          monitor.assetTag = textRecord(GetAssetTag, VEMO_RECORD_BYTES);
+        }
+      }
+      DisconnectMonitor();
+      found.push_back(monitor);
+    }
+    if (full) assignIds(found);
+    return found;
+  }
+
+  std::unique_ptr<MonitorLink> open(const MonitorChoice& choice) override {
+    return std::make_unique<DirectLink>(directMonitorIndex(choice));
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> directBackend() { return std::make_unique<DirectBackend>(); }
+
+int directMonitorIndex(const MonitorChoice& choice) {
+  if (choice.kind == MonitorChoice::Kind::All) {
+    throw ToolError(kUsage, "the scaler's registers and ISP are reached on one monitor at a time, not all");
+  }
+  if (choice.kind == MonitorChoice::Kind::Index) return choice.index;
+  std::vector<Identity> all = DirectBackend().monitors(true);
+  return all.at(monitorNamed(all, choice.key)).index;
+}
+
+}  // namespace vemoctl
