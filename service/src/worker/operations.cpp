@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdlib>
 
+#include "catalogue/byte_steps.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/values.h"
 #include "include/VemoMonitorSdk.h"
@@ -75,21 +76,6 @@ int write(const Setting& setting, const Json& value) {
   }
 }
 
-// The value nearest to `wanted` that the setting accepts; ties go in the
-// direction of the change.
-unsigned char onStep(const vemo::settings::ByteRange& range, long wanted, long delta) {
-  long clamped = std::min<long>(std::max<long>(wanted, range.lo), range.hi);
-  long offset = clamped - range.lo;
-  long below = offset - offset % range.step;
-  long above = below + range.step;
-  long chosen = below;
-  if (offset != below && range.lo + above <= range.hi) {
-    long toBelow = offset - below, toAbove = above - offset;
-    chosen = (toAbove < toBelow || (toAbove == toBelow && delta > 0)) ? above : below;
-  }
-  return static_cast<unsigned char>(range.lo + chosen);
-}
-
 Json get(const Setting& setting) {
   int status = STATUS_OK;
   Json value = read(setting, status);
@@ -107,7 +93,7 @@ Json adjust(const Setting& setting, long delta) {
   unsigned char current = 0;
   int status = setting.getByte(&current);
   if (status != STATUS_OK) return fromStatus(status, setting.name);
-  unsigned char target = onStep(setting.byteInfo->accepted, long{current} + delta, delta);
+  unsigned char target = vemoctl::onStep(setting.byteInfo->accepted, long{current} + delta, delta);
   status = setting.setByte(target);
   if (status != STATUS_OK) return fromStatus(status, setting.name);
   return success(target);
