@@ -5,13 +5,10 @@
 #include <optional>
 #include <set>
 
-#include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/atomic_file.h"
-#include "tools/vemoctl/bridge_serial.h"
 #include "tools/vemoctl/commands.h"
 #include "tools/vemoctl/output.h"
 #include "tools/vemoctl/prometheus_text.h"
-#include "tools/vemoctl/session.h"
 
 namespace vemoctl {
 namespace {
@@ -25,9 +22,9 @@ struct MonitorReadings {
   std::vector<std::pair<std::string, double>> settings;
 };
 
-// The serial number the monitor reports, else the bridge's USB serial, else
-// the position; an id an earlier monitor already has is passed over, as the
-// service does.
+// The id the backend gave, else the serial number the monitor reports, else
+// the bridge's USB serial, else the position; an id an earlier monitor already
+// has is passed over, as the service does.
 std::string chooseId(const std::string& serialNumber, const std::string& usbSerial, int position,
                      const std::set<std::string>& taken) {
   for (const std::string& candidate : {serialNumber, usbSerial}) {
@@ -40,52 +37,60 @@ std::string chooseId(const std::string& serialNumber, const std::string& usbSeri
 
 class MonitorReader {
  public:
+  explicit MonitorReader(MonitorLink& link) : link_(link) {}
+
   // Reads a setting; nothing when the read failed, which marks the monitor down.
-  std::optional<Reading> read(const char* name) {
-    clearBridgeError();
-    Reading reading = readSetting(*findSetting(name));
-    if (reading.result == STATUS_OK) return reading;
+  std::optional<Readout> read(const char* name) {
+    Readout readout = link_.read(*findSetting(name));
+    if (readout.outcome.ok()) return readout;
     up = false;
-    printError(std::string("metrics: ") + name + ": " + describeFailure(reading.result, "read"));
+    printError(std::string("metrics: ") + name + ": " + readout.outcome.message);
     return std::nullopt;
   }
   std::optional<std::string> text(const char* name) {
-    auto reading = read(name);
-    if (!reading) return std::nullopt;
-    return reading->lines.front();
+    auto readout = read(name);
+    if (!readout) return std::nullopt;
+    return readout->lines.front();
   }
   std::optional<double> number(const char* name) {
-    auto reading = read(name);
-    if (!reading) return std::nullopt;
-    if (reading->json.is_string()) return std::stoul(reading->json.get<std::string>(), nullptr, 16);
-    return reading->json.get<double>();
+    auto readout = read(name);
+    if (!readout) return std::nullopt;
+    if (readout->json.is_string()) return std::stoul(readout->json.get<std::string>(), nullptr, 16);
+    return readout->json.get<double>();
   }
 
   bool up = true;
+
+ private:
+  MonitorLink& link_;
 };
 
-MonitorReadings readMonitor(int position, bool allSettings, const std::set<std::string>& taken) {
+MonitorReadings readMonitor(Backend& backend, const Identity& identity, bool allSettings,
+                            const std::set<std::string>& taken) {
   MonitorReadings readings;
-  if (ConnectMonitor(static_cast<unsigned char>(position)) != STATUS_OK) {
-    DisconnectMonitor();
-    printError("metrics: cannot connect to monitor " + std::to_string(position));
-    readings.id = chooseId("", "", position, taken);
+  std::unique_ptr<MonitorLink> link;
+  try {
+    link = backend.open(MonitorChoice{MonitorChoice::Kind::Index, identity.index, ""});
+  } catch (const ToolError& e) {
+    printError(std::string("metrics: ") + e.what());
+    readings.id = identity.id.empty() ? chooseId("", identity.usbSerial, identity.index, taken) : identity.id;
     readings.up = false;
     return readings;
   }
-  MonitorReader reader;
-  std::string usbSerial = selectedBridgeSerial().value_or("");
+  MonitorReader reader(*link);
   auto model = reader.text("monitor-name");
   auto serialNumber = reader.text("serial-number");
   auto assetTag = reader.text("asset-tag");
   auto firmware = reader.text("firmware-version");
-  readings.id = chooseId(serialNumber.value_or(""), usbSerial, position, taken);
+  readings.id = identity.id.empty()
+                    ? chooseId(serialNumber.value_or(""), identity.usbSerial, identity.index, taken)
+                    : identity.id;
   if (model && serialNumber && assetTag && firmware) {
     readings.info = Labels{{"model", *model},
                            {"serial_number", *serialNumber},
                            {"asset_tag", *assetTag},
                            {"firmware", *firmware},
-                           {"usb_serial", usbSerial}};
+                           {"usb_serial", identity.usbSerial}};
   }
   readings.backlightHours = reader.number("backlight-hours");
   readings.powerState = reader.number("power-state");
@@ -96,7 +101,6 @@ MonitorReadings readMonitor(int position, bool allSettings, const std::set<std::
     }
   }
   readings.up = reader.up;
-  DisconnectMonitor();
   return readings;
 }
 
@@ -131,13 +135,15 @@ std::vector<MetricFamily> families(const std::vector<MonitorReadings>& monitors,
 
 }  // namespace
 
-int runMetrics(const GlobalOptions& /*options*/, const std::string& outputFile, bool allSettings) {
-  unsigned char count = 0;
-  GetAvailableMonitors(&count);
+int runMetrics(const GlobalOptions& options, const std::string& outputFile, bool allSettings) {
+  // Directly the monitors are read one after another; the service answers
+  // with the identities it read at attach.
+  std::unique_ptr<Backend> backend = chooseBackend(options);
+  std::vector<Identity> identities = backend->monitors(false);
   std::vector<MonitorReadings> monitors;
   std::set<std::string> taken;
-  for (int position = 0; position < count; ++position) {
-    monitors.push_back(readMonitor(position, allSettings, taken));
+  for (const Identity& identity : identities) {
+    monitors.push_back(readMonitor(*backend, identity, allSettings, taken));
     taken.insert(monitors.back().id);
   }
 
@@ -148,7 +154,7 @@ int runMetrics(const GlobalOptions& /*options*/, const std::string& outputFile, 
   } else {
     replaceFile(outputFile, text);
   }
-  if (count == 0) throw ToolError(kNoMonitor, "metrics: no monitor found");
+  if (identities.empty()) throw ToolError(kNoMonitor, "metrics: no monitor found");
   for (const MonitorReadings& monitor : monitors) {
     if (!monitor.up) return kExchangeFailed;
   }
