@@ -3,6 +3,7 @@ its controls, following other clients, the all-monitors slider, profiles and
 the factory reset."""
 
 import os
+import subprocess
 
 from vemo_monitors.profile_dialogs import confirm_changes
 from vemo_monitors.profiles import changes
@@ -32,11 +33,12 @@ def test_a_slider_moved_in_the_app_changes_the_monitor(window):
     assert pump_until(lambda: bus_get(monitor_id, "contrast") == 37, 5)
 
 
-def test_a_change_by_another_client_shows_within_a_second(window):
+def test_a_change_made_with_vemoctl_shows_within_a_second(window):
     monitor_id = SIMULATED_IDS[2]
     scale = find_widget(window.pages[monitor_id].widget, "sharpness")
     signals = ValueChangedCount(monitor_id, "sharpness")
-    bus_set(monitor_id, "sharpness", "y", 80)
+    command = [os.environ["VEMOCTL"], "--monitor", monitor_id, "set", "sharpness", "80"]
+    subprocess.run(command, check=True, timeout=30)
     assert pump_until(lambda: scale.get_value() == 80, 1.0)
     pump_until(lambda: False, 0.5)
     assert signals.count() == 1  # shown, not written back
