@@ -13,6 +13,7 @@ packages=(
   python3-pytest-forked python3-setuptools python3-pip mypy
   libsdbus-c++-dev libudev-dev dbus python3-dbus
   python3-prometheus-client scdoc zsh fish
+  ansible-core
 )
 
 missing=()

@@ -88,17 +88,29 @@ def transport() -> str:
     return _current().name
 
 
-def monitors() -> List[MonitorInfo]:
+def monitors(wait: float = 5.0) -> List[MonitorInfo]:
     """Every monitor found, with its identity. In direct mode this opens each
-    monitor in turn, so no monitor of this process may be open."""
-    return _current().monitors()
+    monitor in turn, so no monitor of this process may be open; a bridge that
+    another program holds is waited for up to ``wait`` seconds, then
+    :class:`BusyError` is raised."""
+    current = _current()
+    if isinstance(current, DirectTransport):
+        return current.monitors(wait)
+    return current.monitors()
 
 
-def connect(key: Key = None) -> Monitor:
+def connect(key: Key = None, wait: float = 5.0) -> Monitor:
     """Opens a monitor: the first one (``key`` None), the one at an index, or
     the one whose id, USB serial, serial number or asset tag is ``key``.
     In direct mode a process holds one monitor at a time: a second
-    ``connect()`` while one is open raises :class:`BusyError`."""
+    ``connect()`` while one is open raises :class:`BusyError`. A bridge that
+    another program holds is waited for up to ``wait`` seconds (for an index,
+    every attached bridge: the library numbers only those it can open), then
+    :class:`BusyError` is raised. Through the service, ``wait`` does not apply:
+    vemod answers for the bridges it serves."""
     if isinstance(key, bool) or not (key is None or isinstance(key, (int, str))):
         raise TypeError("connect takes None, an index or a key (str)")
-    return Monitor(_current().connect(key))
+    current = _current()
+    if isinstance(current, DirectTransport):
+        return Monitor(current.connect(key, wait))
+    return Monitor(current.connect(key))

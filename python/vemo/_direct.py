@@ -14,6 +14,7 @@ from typing import Callable, Dict, List, Optional, Tuple
 
 from ._transport import Key, MonitorInfo, Scalar, adjusted, monitor_id, position_of
 from .catalogue import CUSTOM_COLOR_LEVELS, Setting, encode_text, escape_text
+from ._held import HeldBridges, while_held
 from .errors import BusyError, CommunicationError, NoSuchMonitorError, NotConnectedError, OutOfRangeError
 from .monitor import setting_named
 
@@ -66,6 +67,7 @@ class DirectTransport:
         self._selected = ctypes.c_void_p.in_dll(sdk, "SelectedDevice")
         self._serial_string = self._hidapi_serial_function()
         self._accessors: Dict[str, Callable[..., int]] = {}
+        self._held = HeldBridges()
 
     @staticmethod
     def _hidapi_serial_function() -> Optional[Callable[..., int]]:
@@ -93,15 +95,25 @@ class DirectTransport:
             found = self._accessors[key] = self.function(prefix + _function_name(setting_name))
         return found
 
-    def monitors(self) -> List[MonitorInfo]:
-        """Every monitor this process can open, identity read from each in turn."""
-        with self.lock:
-            return [info for _, info in self._identities()]
-
-    def connect(self, key: Key) -> DirectChannel:
-        """Opens the monitor at an index, or the one a key names."""
+    def monitors(self, wait: float = 0.0) -> List[MonitorInfo]:
+        """Every monitor attached, identity read from each in turn; waits up
+        to ``wait`` seconds for bridges another process holds."""
         with self.lock:
             self._refuse_second_connection()
+            return while_held(self._held, "listing monitors", wait, lambda: [info for _, info in self._identities()])
+
+    def connect(self, key: Key, wait: float = 0.0) -> DirectChannel:
+        """Opens the monitor at an index, or the one a key names. While another
+        process holds a bridge, waits up to ``wait`` seconds for it: for an
+        index, for every bridge (the library numbers only those it can open)."""
+        with self.lock:
+            self._refuse_second_connection()
+            what = f"monitor {key if key is not None else 0}" if not isinstance(key, str) else f"monitor {key!r}"
+            by_key = isinstance(key, str)
+            return while_held(self._held, what, wait, lambda: self._connect_once(key), try_while_held=by_key)
+
+    def _connect_once(self, key: Key) -> DirectChannel:
+        with self.lock:
             if key is None or isinstance(key, int):
                 position = key or 0
                 count = self._count()
