@@ -103,10 +103,10 @@ def connect(key: Key = None, wait: float = 5.0) -> Monitor:
     """Opens a monitor: the first one (``key`` None), the one at an index, or
     the one whose id, USB serial, serial number or asset tag is ``key``.
     In direct mode a process holds one monitor at a time: a second
-    ``connect()`` while one is open raises :class:`BusyError`. A bridge that
-    another program holds is waited for up to ``wait`` seconds (for an index,
-    every attached bridge: the library numbers only those it can open), then
-    :class:`BusyError` is raised. Through the service, ``wait`` does not apply:
+    ``connect()`` while one is open raises :class:`BusyError`. A monitor that
+    is not found or does not open while another program holds a bridge is
+    waited for up to ``wait`` seconds, then :class:`BusyError` is raised (the
+    library numbers only the bridges it can open). Through the service, ``wait`` does not apply:
     vemod answers for the bridges it serves."""
     if isinstance(key, bool) or not (key is None or isinstance(key, (int, str))):
         raise TypeError("connect takes None, an index or a key (str)")

@@ -103,14 +103,13 @@ class DirectTransport:
             return while_held(self._held, "listing monitors", wait, lambda: [info for _, info in self._identities()])
 
     def connect(self, key: Key, wait: float = 0.0) -> DirectChannel:
-        """Opens the monitor at an index, or the one a key names. While another
-        process holds a bridge, waits up to ``wait`` seconds for it: for an
-        index, for every bridge (the library numbers only those it can open)."""
+        """Opens the monitor at an index, or the one a key names. When it is
+        not found, or does not open, while another process holds a bridge,
+        waits up to ``wait`` seconds for that bridge."""
         with self.lock:
             self._refuse_second_connection()
-            what = f"monitor {key if key is not None else 0}" if not isinstance(key, str) else f"monitor {key!r}"
-            by_key = isinstance(key, str)
-            return while_held(self._held, what, wait, lambda: self._connect_once(key), try_while_held=by_key)
+            what = f"monitor {key!r}" if isinstance(key, str) else f"monitor {key or 0}"
+            return while_held(self._held, what, wait, lambda: self._connect_once(key), try_while_held=True)
 
     def _connect_once(self, key: Key) -> DirectChannel:
         with self.lock:

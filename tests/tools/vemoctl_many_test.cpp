@@ -212,6 +212,33 @@ TEST_P(ManyMonitorsTest, AllWithAFailingMonitorWritesTheOthersAndExitsWithItsCod
   EXPECT_NE(r.err.find("in use by another program"), std::string::npos) << r.err;
 }
 
+// Directly, a bridge another program holds is waited for (--wait, default
+// 5 s), whether the monitor is chosen by position (the library numbers only
+// the bridges it can open: the last is missing) or by key; --wait 0 fails at
+// once, as before, naming the bridge in use.
+TEST_P(ManyMonitorsTest, ABridgeAnotherProgramHoldsIsWaitedFor) {
+  if (GetParam() == Route::Service) GTEST_SKIP() << "through the service, vemod answers for its bridges";
+  start();
+  for (const std::string& monitor : {"2", "VEMOSIM00003"}) {
+    SCOPED_TRACE(monitor);
+    Env holding = env_;
+    holding["VEMO_SIM_FAST"] = "0";  // about 3 s on monitor 2's register
+    Background holder({VEMOCTL_PATH, "--simulate", "--monitor", "2", "register", "wait", "0x10", "0x01", "0x01",
+                       "--tries", "30"},
+                      holding);
+    ToolResult busy;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    do {
+      busy = run({"--wait", "0", "--monitor", monitor, "get", "brightness"});
+    } while (busy.exitCode == 0 && std::chrono::steady_clock::now() < deadline);
+    EXPECT_EQ(busy.exitCode, 3) << busy.err;
+    EXPECT_NE(busy.err.find("in use by another program"), std::string::npos) << busy.err;
+    ToolResult waited = run({"--wait", "20", "--monitor", monitor, "get", "brightness"});
+    EXPECT_EQ(waited.exitCode, 0) << waited.err;
+    EXPECT_EQ(waited.out, "75\n");
+  }
+}
+
 TEST_P(ManyMonitorsTest, RestoreDryRunPrintsExactlyTheChangesAndOnlyWritesWhatChanged) {
   start();
   writeFile(

@@ -14,6 +14,8 @@ namespace {
 constexpr unsigned short kBridgeVendorId = 0x0451;
 constexpr unsigned short kBridgeProductId = 0xCA01;
 
+}  // namespace
+
 std::vector<std::string> attachedBridgePaths() {
   std::vector<std::string> paths;
   hid_device_info* list = hid_enumerate(kBridgeVendorId, kBridgeProductId);
@@ -24,14 +26,12 @@ std::vector<std::string> attachedBridgePaths() {
   return paths;
 }
 
-bool opens(const std::string& path) {
+bool bridgeOpens(const std::string& path) {
   hid_device* device = hid_open_path(path.c_str());
   if (device == nullptr) return false;
   hid_close(device);
   return true;
 }
-
-}  // namespace
 
 std::string deviceNodeOf(const std::string& path) {
   if (path.rfind("/dev/", 0) == 0) return path;
@@ -67,7 +67,7 @@ std::string unopenedBridgeReason(int usable) {
   std::vector<std::string> paths = attachedBridgePaths();
   if (static_cast<int>(paths.size()) <= usable) return "";
   for (const std::string& path : paths) {
-    if (opens(path)) continue;
+    if (bridgeOpens(path)) continue;
     return "a bridge (0451:CA01) is attached at " + path + " but could not be opened: " + reasonFor(path);
   }
   return "";

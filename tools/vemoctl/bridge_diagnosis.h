@@ -3,8 +3,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vemoctl {
+
+// The hidapi paths of every attached bridge, whether or not it can be opened.
+std::vector<std::string> attachedBridgePaths();
+// Whether the bridge at `path` opens now (it is closed again at once).
+bool bridgeOpens(const std::string& path);
 
 // The device node behind a hidapi path: hidraw paths are nodes themselves;
 // libusb paths ("1-2.3:1.0") name a USB device whose bus and device numbers

@@ -2,6 +2,7 @@
 
 #include "catalogue/exit_codes.h"
 #include "catalogue/values.h"
+#include "tools/vemoctl/bridge_wait.h"
 #include "tools/vemoctl/fan_out.h"
 #include "tools/vemoctl/lazy_link.h"
 #include "tools/vemoctl/monitor_selection.h"
@@ -52,6 +53,9 @@ CommandLine::CommandLine() : app_("vemoctl: read and change a monitor's settings
       ->check(CLI::IsMember({"off", "error", "warn", "debug", "trace"}));
   app_.add_flag("--json", options_.json, "Print values as JSON");
   app_.add_flag("--simulate", options_.simulate, "Talk to the simulated monitor instead of USB");
+  app_.add_option("--wait", options_.wait,
+                  "Seconds to wait for a bridge another program holds (directly; default 5)")
+      ->check(CLI::Range(0.0, 3600.0));
 
   addMonitorCommands();
   addSettingCommands();
@@ -177,6 +181,7 @@ std::optional<int> CommandLine::parse(int argc, char** argv) {
     app_.parse(argc, argv);
     options_.monitorGiven = monitorOption_->count() > 0;
     if (options_.monitorGiven) options_.monitor = parseMonitorChoice(monitorText_);
+    setBridgeWait(options_.wait);
     return std::nullopt;
   } catch (const ToolError& e) {
     printError(e.what());
@@ -222,7 +227,7 @@ std::string CommandLine::unknownCommand(int argc, char** argv) const {
   for (const CLI::App* command : app_.get_subcommands({})) names.push_back(command->get_name());
   for (int i = 1; i < argc; ++i) {
     std::string word = argv[i];
-    if (word == "--monitor" || word == "--log-level") {
+    if (word == "--monitor" || word == "--log-level" || word == "--wait") {
       ++i;
       continue;
     }

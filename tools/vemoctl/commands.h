@@ -6,6 +6,7 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/exit_codes.h"
+#include "tools/vemoctl/bridge_wait.h"
 #include "tools/vemoctl/monitor_link.h"
 
 namespace CLI {
@@ -21,6 +22,7 @@ struct GlobalOptions {
   bool json = false;
   bool simulate = false;
   std::string logLevel;
+  double wait = kDefaultBridgeWait;  // seconds to wait, directly, for a bridge another program holds
 };
 
 struct RestoreOptions {

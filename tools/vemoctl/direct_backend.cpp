@@ -5,6 +5,7 @@
 #include "catalogue/byte_steps.h"
 #include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/bridge_serial.h"
+#include "tools/vemoctl/bridge_wait.h"
 #include "tools/vemoctl/monitor_selection.h"
 #include "tools/vemoctl/session.h"
 #include "tools/vemoctl/value_forms.h"
@@ -66,6 +67,12 @@ class DirectBackend : public Backend {
   bool throughService() const override { return false; }
 
   std::vector<Identity> monitors(bool full) override {
+    waitForHeldBridges();
+    return found(full);
+  }
+
+  // The monitors the library can open now.
+  static std::vector<Identity> found(bool full) {
     unsigned char count = 0;
     GetAvailableMonitors(&count);
     std::vector<Identity> found;
@@ -103,8 +110,28 @@ int directMonitorIndex(const MonitorChoice& choice) {
   if (choice.kind == MonitorChoice::Kind::All) {
     throw ToolError(kUsage, "the scaler's registers and ISP are reached on one monitor at a time, not all");
   }
-  if (choice.kind == MonitorChoice::Kind::Index) return choice.index;
-  std::vector<Identity> all = DirectBackend().monitors(true);
+  if (choice.kind == MonitorChoice::Kind::Index) {
+    // The library numbers the bridges it can open: a position beyond them
+    // may be a bridge another program holds.
+    unsigned char count = 0;
+    GetAvailableMonitors(&count);
+    if (choice.index < count) return choice.index;
+    if (std::string held = waitForHeldBridges(); !held.empty()) {
+      throw ToolError(kNoMonitor, "cannot connect to monitor " + std::to_string(choice.index) + "; " + held);
+    }
+    return choice.index;
+  }
+  // A key may name a monitor that is free while another is held.
+  std::vector<Identity> free = DirectBackend::found(true);
+  std::string missing;
+  try {
+    return free.at(monitorNamed(free, choice.key)).index;
+  } catch (const ToolError& e) {
+    if (e.code() != kNoMonitor) throw;
+    missing = e.what();
+  }
+  if (std::string held = waitForHeldBridges(); !held.empty()) throw ToolError(kNoMonitor, missing + "; " + held);
+  std::vector<Identity> all = DirectBackend::found(true);
   return all.at(monitorNamed(all, choice.key)).index;
 }
 
