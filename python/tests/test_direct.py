@@ -6,7 +6,7 @@ import os
 import subprocess
 import time
 from pathlib import Path
-from typing import Callable
+from typing import Callable, List, Union
 
 import pytest
 
@@ -75,7 +75,8 @@ def test_a_bridge_another_program_holds_is_waited_for(start: Callable[..., None]
         deadline = time.monotonic() + 10
         while not _holds(holder.pid, claim) and time.monotonic() < deadline:
             time.sleep(0.02)
-        for key in (1, "VEMOSIM00002"):
+        keys: List[Union[int, str]] = [1, "VEMOSIM00002"]
+        for key in keys:
             with pytest.raises(vemo.BusyError, match="held by another program"):
                 vemo.connect(key, wait=0)
         with vemo.connect("VEMOSIM00002", wait=20) as monitor:

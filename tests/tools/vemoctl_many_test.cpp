@@ -219,7 +219,7 @@ TEST_P(ManyMonitorsTest, AllWithAFailingMonitorWritesTheOthersAndExitsWithItsCod
 TEST_P(ManyMonitorsTest, ABridgeAnotherProgramHoldsIsWaitedFor) {
   if (GetParam() == Route::Service) GTEST_SKIP() << "through the service, vemod answers for its bridges";
   start();
-  for (const std::string& monitor : {"2", "VEMOSIM00003"}) {
+  for (const char* monitor : {"2", "VEMOSIM00003"}) {
     SCOPED_TRACE(monitor);
     Env holding = env_;
     holding["VEMO_SIM_FAST"] = "0";  // about 3 s on monitor 2's register

@@ -326,7 +326,7 @@ TEST_F(VemoctlTest, ABridgeHeldByAnotherProgramIsGivenAsTheReasonForNoMonitor) {
   ToolResult r =
       runProgram(scratch_.dir(), "bash",
                  {"-c", tool + "register wait 0x10 0xFF 0x55 --timeout 3 >/dev/null 2>&1 & sleep 1; " + tool +
-                            "get brightness; status=$?; kill $!; exit $status"},
+                            "--wait 0 get brightness; status=$?; kill $!; exit $status"},
                  {{"VEMO_SIM_STATE", statePath()}, {"VEMO_SIM_FAST", "1"}}, "");
   EXPECT_EQ(r.exitCode, 3);
   EXPECT_EQ(
