@@ -439,7 +439,5 @@ def run(module, body):
         body(Deadline(module.params["wait"]))
     except MonitorError as error:
         module.fail_json(msg=str(error), changed=False)
-    except vemo.BusyError as error:
-        module.fail_json(msg="%s (waited %g s)" % (error, module.params["wait"]), changed=False)
     except vemo.Error as error:
         module.fail_json(msg=str(error), changed=False)

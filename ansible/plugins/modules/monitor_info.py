@@ -11,13 +11,13 @@ module: monitor_info
 short_description: Read the identity, and optionally the settings, of VEMO monitors
 version_added: "1.1.0"
 description:
-  - Reads each VEMO monitor of the managed host over its USB bridge: its Id, the bridge's USB
-    serial, the model, serial number, asset tag, firmware and backlight hours, and with O(settings)
+  - Reads each VEMO monitor of the managed host over its USB bridge (its Id, the USB
+    serial of the bridge, the model, serial number, asset tag, firmware and backlight hours), and with C(settings)
     every readable setting.
   - The monitors are reached through the Python package C(vemo) on the managed host, through the
     C(vemod) service when it runs in the user's session, directly through the library otherwise.
   - Sets the fact C(vemo_monitors) to the list it returns. Never changes anything.
-  - A monitor whose bridge another program holds is waited for up to O(wait) seconds.
+  - A monitor whose bridge another program holds is waited for up to C(wait) seconds.
   - With the environment variable C(VEMO_SIMULATE=1) the package talks to simulated monitors
     (C(VEMO_SIM_MONITORS), C(VEMO_SIM_STATE)) instead of USB.
 author:
@@ -121,7 +121,7 @@ monitors:
       description:
         - Every readable setting by its name (as C(vemoctl settings) lists them); masks as C(0x)
           hex text, the custom colour as a list of its four types' levels.
-      returned: when O(settings=true)
+      returned: when C(settings=true)
       type: dict
       sample: {"brightness": 75, "color-preset": "0x00000001", "osd-timer": 30}
 """

@@ -18,7 +18,7 @@ description:
     keyed by monitor Id, each entry such an object; each monitor takes its own entry, and a
     monitor the profile does not list is left alone with a warning.
   - The profile's read-only settings (model name, serial number, capabilities...) are skipped. The
-    asset tag is applied only when O(only) names it, so that copying a profile from one desk to
+    asset tag is applied only when C(only) names it, so that copying a profile from one desk to
     another does not give two monitors the same asset tag.
 author:
   - VemoMonitorSdk developers

@@ -21,7 +21,7 @@ description:
     the values before and after, per monitor.
   - The monitors are reached through the Python package C(vemo) on the managed host, through the
     C(vemod) service when it runs in the user's session, directly through the library otherwise.
-    A monitor whose bridge another program holds is waited for up to O(wait) seconds.
+    A monitor whose bridge another program holds is waited for up to C(wait) seconds.
 author:
   - VemoMonitorSdk developers
 options:

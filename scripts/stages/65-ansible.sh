@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# The Ansible collection vemo.monitors: built into its tarball, installed from
+# it offline, its modules run by ansible-playbook against three simulated
+# monitors (-c local, Debian's python3): check mode writes nothing, the real
+# run changes, a second run changes nothing, refused values write nothing,
+# facts, diff, profiles, a held bridge waited for; the README's example
+# playbook; ansible-test's offline sanity tests and ansible-doc on every module.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+scripts/deps.sh
+if [ ! -x build/tools/vemoctl/vemoctl ] || [ ! -e build/libVemoMonitorSdk.so.1 ]; then
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build -j "$(nproc)" --target vemoctl VemoMonitorSim
+fi
+
+work=$(mktemp -d)
+holder=""
+cleanup() {
+  if [ -n "$holder" ]; then kill "$holder" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "ansible stage failed: $*" >&2
+  exit 1
+}
+
+# The collection's version is the project's.
+project_version=$(sed -n 's/^project(VemoMonitorSdk VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+collection_version=$(sed -n 's/^version: *//p' ansible/galaxy.yml)
+[ "$project_version" = "$collection_version" ] ||
+  fail "ansible/galaxy.yml has version $collection_version, the project $project_version"
+
+export ANSIBLE_COLLECTIONS_PATH="$work/collections"
+export ANSIBLE_LOCAL_TEMP="$work/ansible-tmp" ANSIBLE_REMOTE_TEMP="$work/ansible-tmp"
+export ANSIBLE_NOCOLOR=1 ANSIBLE_RETRY_FILES_ENABLED=0 ANSIBLE_DEPRECATION_WARNINGS=0
+export ANSIBLE_PYTHON_INTERPRETER=/usr/bin/python3
+
+echo "-- build and install the collection offline"
+ansible-galaxy collection build ansible/ --output-path "$work" >/dev/null
+tarball="$work/vemo-monitors-$collection_version.tar.gz"
+[ -f "$tarball" ] || fail "no $tarball"
+ansible-galaxy collection install --offline "$tarball" >/dev/null
+collection="$work/collections/ansible_collections/vemo/monitors"
+[ -f "$collection/plugins/modules/monitor_settings.py" ] || fail "the collection did not install"
+[ ! -e "$collection/tests" ] || fail "the tarball carries the tests"
+
+echo "-- ansible-doc on every module"
+for module in monitor_info monitor_settings monitor_profile; do
+  doc=$(ansible-doc "vemo.monitors.$module" 2>&1) || fail "ansible-doc vemo.monitors.$module: $doc"
+  for part in OPTIONS EXAMPLES "RETURN VALUES"; do
+    grep -q "^$part" <<<"$doc" || fail "ansible-doc vemo.monitors.$module shows no $part"
+  done
+done
+
+echo "-- ansible-test sanity (the tests that need no network)"
+offline_tests=(compile shebang line-endings no-smart-quotes empty-init symlinks future-import-boilerplate
+  metaclass-boilerplate no-assert no-basestring no-dict-iteritems no-dict-iterkeys no-dict-itervalues
+  no-get-exception no-illegal-filenames no-main-display no-unicode-literals replace-urlopen
+  use-argspec-type-path use-compat-six action-plugin-docs)
+python_version=$(/usr/bin/python3 -c 'import sys; print("%d.%d" % sys.version_info[:2])')
+(cd "$collection" && HOME="$work/home" ansible-test sanity --python "$python_version" \
+  "${offline_tests[@]/#/--test=}" 2>&1 | grep -v 'locale' ) || fail "ansible-test sanity"
+
+# The package from the source tree, the library and the simulator from build/.
+export PYTHONPATH="$root/python" PYTHONDONTWRITEBYTECODE=1
+export VEMO_SDK_LIBRARY="$root/build/libVemoMonitorSdk.so.1"
+export VEMO_SIM_LIBRARY="$root/build/sim/preload/libVemoMonitorSim.so"
+export VEMO_SIMULATE=1 VEMO_SIM_MONITORS=3 VEMO_SIM_FAST=1 VEMO_SIM_STATE="$work/state.json"
+vemoctl="$root/build/tools/vemoctl/vemoctl"
+playbook() { ansible-playbook -i "desk-1," -c local "$@"; }
+brightness() { "$vemoctl" --simulate --monitor all get brightness | tr '\n' ' '; }
+recap_changed() { sed -n 's/^desk-1 *: .*changed=\([0-9]*\).*failed=\([0-9]*\).*/changed=\1 failed=\2/p'; }
+
+echo "-- check mode, the real run, the second run"
+factory="VM2612345678: 75 VM2612345679: 75 VM2612345680: 75 "
+[ "$(brightness)" = "$factory" ] || fail "the simulator did not start from factory settings: $(brightness)"
+out=$(playbook --check --diff ansible/tests/desired.yml)
+[ "$(recap_changed <<<"$out")" = "changed=1 failed=0" ] || fail "check mode did not report the change: $out"
+grep -q '^+brightness: 30' <<<"$out" || fail "check mode showed no diff: $out"
+[ "$(brightness)" = "$factory" ] || fail "check mode wrote: $(brightness)"
+out=$(playbook ansible/tests/desired.yml)
+[ "$(recap_changed <<<"$out")" = "changed=1 failed=0" ] || fail "the real run did not change: $out"
+[ "$(brightness)" = "VM2612345678: 30 VM2612345679: 30 VM2612345680: 30 " ] || fail "not written: $(brightness)"
+out=$(playbook ansible/tests/desired.yml)
+[ "$(recap_changed <<<"$out")" = "changed=0 failed=0" ] || fail "the second run changed: $out"
+
+echo "-- facts, refused values, diff and profiles"
+mkdir -p "$work/profiles"
+playbook ansible/tests/monitors.yml -e profile_dir="$work/profiles" >"$work/monitors.log" && tail -n 3 "$work/monitors.log" ||
+  { cat "$work/monitors.log"; fail "monitors.yml"; }
+
+echo "-- a bridge another program holds"
+# vemoctl polls a register of monitor 2 for about 8 s, holding its bridge.
+VEMO_SIM_FAST=0 "$vemoctl" --simulate --monitor 2 register wait 0x10 0x01 0x01 --tries 80 >/dev/null 2>&1 &
+holder=$!
+for _ in $(seq 100); do
+  ls -l "/proc/$holder/fd" 2>/dev/null | grep -q 'VEMOSIM00003.lock' && break
+  sleep 0.1
+done
+ls -l "/proc/$holder/fd" 2>/dev/null | grep -q 'VEMOSIM00003.lock' || fail "the holder did not take the bridge"
+playbook ansible/tests/busy.yml >"$work/busy.log" || { cat "$work/busy.log"; fail "busy.yml"; }
+kill -0 "$holder" 2>/dev/null && fail "the playbook finished while the bridge was still held"
+holder=""
+
+echo "-- the README's example: three simulated desks, the inventory in a CSV"
+unset VEMO_SIMULATE VEMO_SIM_MONITORS VEMO_SIM_STATE
+out=$(ansible-playbook -i ansible/examples/simulated.yml ansible/examples/desks.yml \
+  -e csv="$work/monitors.csv" -e vemo_sim_dir="$work/desks")
+grep -q 'failed=0' <<<"$out" || fail "the example playbook: $out"
+[ "$(head -n 1 "$work/monitors.csv")" = "desk,id,usb_serial,model,serial_number,asset_tag,firmware,backlight_hours" ] ||
+  fail "monitors.csv: $(cat "$work/monitors.csv")"
+grep -q '^desk-102,VM2612345678,VEMOSIM00001,VEMO P27Q,VM2612345678,DESK-0102,FW 1.02.07,1234$' "$work/monitors.csv" ||
+  fail "monitors.csv: $(cat "$work/monitors.csv")"
+echo "ansible passed"
