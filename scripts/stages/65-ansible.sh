@@ -9,9 +9,9 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 scripts/deps.sh
-if [ ! -x build/tools/vemoctl/vemoctl ] || [ ! -e build/libVemoMonitorSdk.so.1 ]; then
+if [ ! -x build/tools/vemoctl/vemoctl ] || [ ! -x build/service/vemod ] || [ ! -e build/libVemoMonitorSdk.so.1 ]; then
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  cmake --build build -j "$(nproc)" --target vemoctl VemoMonitorSim
+  cmake --build build -j "$(nproc)" --target vemoctl vemod VemoMonitorSim
 fi
 
 work=$(mktemp -d)
@@ -92,6 +92,12 @@ mkdir -p "$work/profiles"
 playbook ansible/tests/monitors.yml -e profile_dir="$work/profiles" >"$work/monitors.log" && tail -n 3 "$work/monitors.log" ||
   { cat "$work/monitors.log"; fail "monitors.yml"; }
 
+echo "-- through vemod, on a private session bus"
+dbus-run-session -- ansible/tests/through_service.sh "$root/build/service/vemod" "$VEMO_SIM_LIBRARY" \
+  "$work/service.json" 2> >(grep -v 'Failed to set fd limit' >&2) || fail "through vemod"
+VEMO_SIM_STATE="$work/service.json" "$vemoctl" --simulate --monitor all get brightness | grep -qx 'VM2612345680: 30' ||
+  fail "through vemod, nothing was written"
+
 echo "-- a bridge another program holds"
 # vemoctl polls a register of monitor 2 for about 8 s, holding its bridge.
 VEMO_SIM_FAST=0 "$vemoctl" --simulate --monitor 2 register wait 0x10 0x01 0x01 --tries 80 >/dev/null 2>&1 &
@@ -102,16 +108,20 @@ for _ in $(seq 100); do
 done
 ls -l "/proc/$holder/fd" 2>/dev/null | grep -q 'VEMOSIM00003.lock' || fail "the holder did not take the bridge"
 playbook ansible/tests/busy.yml >"$work/busy.log" || { cat "$work/busy.log"; fail "busy.yml"; }
-kill -0 "$holder" 2>/dev/null && fail "the playbook finished while the bridge was still held"
+ls -l "/proc/$holder/fd" 2>/dev/null | grep -q 'VEMOSIM00003.lock' &&
+  fail "the playbook finished while the bridge was still held"
+wait "$holder" || true
 holder=""
 
-echo "-- the README's example: three simulated desks, the inventory in a CSV"
+echo "-- the README's example, as printed: three simulated desks, the inventory in a CSV"
 unset VEMO_SIMULATE VEMO_SIM_MONITORS VEMO_SIM_STATE
-out=$(ansible-playbook -i ansible/examples/simulated.yml ansible/examples/desks.yml \
-  -e csv="$work/monitors.csv" -e vemo_sim_dir="$work/desks")
+rm -rf build/desks ansible/examples/monitors.csv
+commands=$(sed -n '/^## Many desks: Ansible/,/^## /p' README.md | sed -n '/^```sh$/,/^```$/p' | grep -v '^```')
+[ "$(wc -l <<<"$commands")" = 3 ] || fail "the README's Ansible commands: $commands"
+out=$(bash -euo pipefail -c "$commands") || fail "the README's Ansible commands: $out"
 grep -q 'failed=0' <<<"$out" || fail "the example playbook: $out"
-[ "$(head -n 1 "$work/monitors.csv")" = "desk,id,usb_serial,model,serial_number,asset_tag,firmware,backlight_hours" ] ||
-  fail "monitors.csv: $(cat "$work/monitors.csv")"
-grep -q '^desk-102,VM2612345678,VEMOSIM00001,VEMO P27Q,VM2612345678,DESK-0102,FW 1.02.07,1234$' "$work/monitors.csv" ||
-  fail "monitors.csv: $(cat "$work/monitors.csv")"
+expected=$(sed -n '/^## Many desks: Ansible/,/^## /p' README.md | sed -n '/^desk,id,/,/^```$/p' | grep -v '^```')
+[ "$(cat ansible/examples/monitors.csv)" = "$expected" ] ||
+  fail "monitors.csv is not as the README shows: $(cat ansible/examples/monitors.csv)"
+rm -rf build/desks ansible/examples/monitors.csv "build/vemo-monitors-$collection_version.tar.gz"
 echo "ansible passed"

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Run on a private session bus (dbus-run-session): vemod serves three
+# simulated monitors, and the modules, without the simulator of their own
+# (directly they would find no monitor), go through it. ARGS: vemod, the
+# simulator library, a state file.
+set -euo pipefail
+vemod=$1 simulator=$2 state=$3
+unset VEMO_SIMULATE VEMO_SIM_LIBRARY
+VEMO_SIM_MONITORS=3 VEMO_SIM_FAST=1 VEMO_SIM_STATE="$state" VEMO_SIM_LIBRARY="$simulator" "$vemod" --simulate &
+service=$!
+trap 'kill $service; wait $service || true' EXIT
+for _ in $(seq 100); do
+  [ "$(/usr/bin/python3 -c 'import vemo; print(vemo.transport())')" = dbus ] && break
+  sleep 0.1
+done
+for expected in "changed=1 failed=0" "changed=0 failed=0"; do
+  out=$(ansible-playbook -i desk-1, -c local "$(dirname "$0")/desired.yml")
+  got=$(sed -n 's/^desk-1 *: .*changed=\([0-9]*\).*failed=\([0-9]*\).*/changed=\1 failed=\2/p' <<<"$out")
+  [ "$got" = "$expected" ] || { echo "through vemod: $got, not $expected: $out" >&2; exit 1; }
+done
