@@ -223,8 +223,8 @@ TEST_P(ManyMonitorsTest, ABridgeAnotherProgramHoldsIsWaitedFor) {
     SCOPED_TRACE(monitor);
     Env holding = env_;
     holding["VEMO_SIM_FAST"] = "0";  // about 3 s on monitor 2's register
-    Background holder({VEMOCTL_PATH, "--simulate", "--monitor", "2", "register", "wait", "0x10", "0x01", "0x01",
-                       "--tries", "30"},
+    Background holder({VEMOCTL_PATH, "--simulate", "--monitor", "2", "register", "wait", "0x10", "0x01",
+                       "0x01", "--tries", "30"},
                       holding);
     ToolResult busy;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -41,7 +41,8 @@ void setBridgeWait(double seconds) { waitSeconds = seconds; }
 
 std::string waitForHeldBridges() {
   if (!deadline) {
-    deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(waitSeconds));
+    deadline = Clock::now() +
+               std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(waitSeconds));
   }
   while (anyHeld()) {
     if (Clock::now() >= *deadline) {

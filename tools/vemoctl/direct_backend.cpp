@@ -128,7 +128,8 @@ int directMonitorIndex(const MonitorChoice& choice) {
     if (e.code() != kNoMonitor) throw;
     missing = e.what();
   }
-  if (std::string held = waitForHeldBridges(); !held.empty()) throw ToolError(kNoMonitor, missing + "; " + held);
+  if (std::string held = waitForHeldBridges(); !held.empty())
+    throw ToolError(kNoMonitor, missing + "; " + held);
   std::vector<Identity> all = DirectBackend::found(true);
   return all.at(monitorNamed(all, choice.key)).index;
 }
