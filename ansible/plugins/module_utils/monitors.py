@@ -32,9 +32,6 @@ COMMON_ARGUMENT_SPEC = dict(
 
 COLOR_LEVELS = ("red", "green", "blue", "cyan", "magenta", "yellow")
 
-IDENTITY_KEYS = ("id", "usb_serial", "model", "serial_number", "asset_tag", "firmware", "backlight_hours")
-
-
 class MonitorError(Exception):
     """A failure the task reports as its message."""
 
@@ -101,7 +98,7 @@ class Target:
 def select(choice, deadline):
     """The monitors ``choice`` names: ``all``, an index, or an Id, USB
     serial, serial number or asset tag (exactly one monitor must have it)."""
-    infos = deadline.retry(lambda: vemo.monitors(**direct_wait(deadline)))
+    infos = deadline.retry(lambda: vemo.monitors(wait=deadline.left()))
     targets = [Target(position, info) for position, info in enumerate(infos)]
     if choice == "all":
         return targets
@@ -123,16 +120,12 @@ def select(choice, deadline):
     return matches
 
 
-def direct_wait(deadline):
-    """The package's own wait for a held bridge, for its direct transport."""
-    return {"wait": deadline.left()} if vemo.transport() == "direct" else {}
-
-
 def open_monitor(target, deadline):
     """Opens a listed monitor, checking that it is still the one listed."""
 
     def attempt():
-        monitor = vemo.connect(target.position, **direct_wait(deadline))
+        # Directly, the package waits for a held bridge itself.
+        monitor = vemo.connect(target.position, wait=deadline.left())
         if monitor.info.id != target.id:
             monitor.close()
             raise MonitorError("the monitors changed while the task ran: monitor %d is now %s, not %s"
@@ -142,7 +135,7 @@ def open_monitor(target, deadline):
     return deadline.retry(attempt)
 
 
-def identity(monitor, target):
+def identity(monitor):
     info = monitor.info
     return dict(
         id=info.id,
@@ -181,13 +174,13 @@ def _number(setting, value):
         raise MonitorError("%s: %r is not a whole number" % (setting.name, value))
     if isinstance(value, str):
         text = value.strip()
-        try:
-            if text.lower().startswith("0x"):
+        if text.lower().startswith("0x"):
+            try:
                 return int(text[2:], 16)
-            if text.lstrip("+-").isdigit():
-                return int(text, 10)
-        except ValueError:
-            pass
+            except ValueError:
+                raise MonitorError("%s: %r is not a hex number" % (setting.name, value))
+        if text.lstrip("+-").isdigit():
+            return int(text, 10)
         return None
     raise MonitorError("%s: %r is not a value of the setting" % (setting.name, value))
 

@@ -167,7 +167,7 @@ def main():
             def read(target=target):
                 monitor = open_monitor(target, deadline)
                 try:
-                    entry = identity(monitor, target)
+                    entry = identity(monitor)
                     if module.params["settings"]:
                         entry["settings"] = read_settings(monitor)
                     return entry
