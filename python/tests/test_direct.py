@@ -77,7 +77,7 @@ def test_a_bridge_another_program_holds_is_waited_for(start: Callable[..., None]
             time.sleep(0.02)
         keys: List[Union[int, str]] = [1, "VEMOSIM00002"]
         for key in keys:
-            with pytest.raises(vemo.BusyError, match="held by another program"):
+            with pytest.raises(vemo.BusyError, match="in use by another program"):
                 vemo.connect(key, wait=0)
         with vemo.connect("VEMOSIM00002", wait=20) as monitor:
             assert not _holds(holder.pid, claim)

@@ -151,7 +151,7 @@ def while_held(held: HeldBridges, what: str, wait: float, attempt: Callable[[], 
         if remaining <= 0:
             waited = f"; waited {wait:g} s" if wait > 0 else ""
             raise BusyError(
-                f"{what}: the bridge {', '.join(bridges)} is held by another program "
+                f"{what}: the bridge {', '.join(bridges)} is in use by another program "
                 f"(a bridge serves one program at a time){waited}"
             )
         time.sleep(min(POLL_SECONDS, remaining))
