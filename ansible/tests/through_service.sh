@@ -27,7 +27,7 @@ VEMO_SIM_MONITORS=3 VEMO_SIM_FAST=0 VEMO_SIM_STATE="$state" VEMO_SIM_LIBRARY="$s
 holder=$!
 trap 'kill $service $holder 2>/dev/null; wait $service || true' EXIT
 for _ in $(seq 100); do
-  ls -l "/proc/$holder/fd" 2>/dev/null | grep -q 'VEMOSIM00003.lock' && break
+  ls -l "/proc/$holder/fd" 2>/dev/null | grep -c 'VEMOSIM00003.lock' >/dev/null && break
   sleep 0.1
 done
 ansible-playbook -i desk-1, -c local "$(dirname "$0")/busy.yml" >"$state.busy.log" ||

@@ -92,23 +92,31 @@ mkdir -p "$work/profiles"
 playbook ansible/tests/monitors.yml -e profile_dir="$work/profiles" >"$work/monitors.log" && tail -n 3 "$work/monitors.log" ||
   { cat "$work/monitors.log"; fail "monitors.yml"; }
 
+echo "-- vemoctl's dumps, applied to the monitors they came from, change nothing"
+"$vemoctl" --simulate --monitor all dump --json >"$work/profiles/all.json"
+"$vemoctl" --simulate --monitor 1 dump --json >"$work/profiles/one.json"
+for args in "src=$work/profiles/all.json" "src=$work/profiles/one.json monitor=1"; do
+  out=$(ansible all -i desk-1, -c local -m vemo.monitors.monitor_profile -a "$args") || fail "$args: $out"
+  grep -q '"changed": false' <<<"$out" || fail "$args changed the monitors: $out"
+done
+
 echo "-- through vemod, on a private session bus, a bridge another program holds included"
 dbus-run-session -- ansible/tests/through_service.sh "$root/build/service/vemod" "$VEMO_SIM_LIBRARY" \
   "$work/service.json" "$vemoctl" 2> >(grep -v 'Failed to set fd limit' >&2) || fail "through vemod"
-VEMO_SIM_STATE="$work/service.json" "$vemoctl" --simulate --monitor all get brightness | grep -qx 'VM2612345679: 30' ||
-  fail "through vemod, nothing was written"
+written=$(VEMO_SIM_STATE="$work/service.json" "$vemoctl" --simulate --monitor all get brightness 2>&1 | tr '\n' ' ')
+[ "$written" = "VM2612345678: 30 VM2612345679: 30 VM2612345680: 55 " ] || fail "through vemod, the monitors hold $written"
 
 echo "-- a bridge another program holds"
 # vemoctl polls a register of monitor 2 for about 8 s, holding its bridge.
 VEMO_SIM_FAST=0 "$vemoctl" --simulate --monitor 2 register wait 0x10 0x01 0x01 --tries 80 >/dev/null 2>&1 &
 holder=$!
 for _ in $(seq 100); do
-  ls -l "/proc/$holder/fd" 2>/dev/null | grep -q 'VEMOSIM00003.lock' && break
+  ls -l "/proc/$holder/fd" 2>/dev/null | grep -c 'VEMOSIM00003.lock' >/dev/null && break
   sleep 0.1
 done
-ls -l "/proc/$holder/fd" 2>/dev/null | grep -q 'VEMOSIM00003.lock' || fail "the holder did not take the bridge"
+ls -l "/proc/$holder/fd" 2>/dev/null | grep -c 'VEMOSIM00003.lock' >/dev/null || fail "the holder did not take the bridge"
 playbook ansible/tests/busy.yml >"$work/busy.log" || { cat "$work/busy.log"; fail "busy.yml"; }
-ls -l "/proc/$holder/fd" 2>/dev/null | grep -q 'VEMOSIM00003.lock' &&
+ls -l "/proc/$holder/fd" 2>/dev/null | grep -c 'VEMOSIM00003.lock' >/dev/null &&
   fail "the playbook finished while the bridge was still held"
 wait "$holder" || true
 holder=""

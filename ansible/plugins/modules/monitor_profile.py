@@ -128,9 +128,11 @@ def load(path):
 
 
 def by_monitor(data):
-    """{Id: settings} for a profile of several monitors, None for a profile of one."""
-    if data and all(isinstance(v, dict) for v in data.values()) and not any(k in vemo.SETTINGS for k in data):
-        return data
+    """{Id: settings} for a profile of several monitors (as vemoctl --monitor
+    all dump --json writes it: null for a monitor it could not read), None
+    for a profile of one."""
+    if data and all(v is None or isinstance(v, dict) for v in data.values()) and not any(k in vemo.SETTINGS for k in data):
+        return dict((key, entry) for key, entry in data.items() if entry is not None)
     return None
 
 
