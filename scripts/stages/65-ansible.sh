@@ -92,6 +92,12 @@ mkdir -p "$work/profiles"
 playbook ansible/tests/monitors.yml -e profile_dir="$work/profiles" >"$work/monitors.log" && tail -n 3 "$work/monitors.log" ||
   { cat "$work/monitors.log"; fail "monitors.yml"; }
 
+echo "-- a write the monitor does not keep fails the task, which reports what it sent"
+out=$(VEMO_SIM_IGNORE=0x30 VEMO_SIM_STATE="$work/ignoring.json" ansible all -i desk-1, -c local \
+  -m vemo.monitors.monitor_settings -a '{"settings": {"brightness": 20, "contrast": 40}}') && fail "not failed: $out"
+grep -q '"msg": "monitor VM2612345678: brightness: sent 20 but read back 75"' <<<"$out" || fail "verify: $out"
+grep -q '"changed": true' <<<"$out" || fail "verify: the write sent is not reported: $out"
+
 echo "-- vemoctl's dumps, applied to the monitors they came from, change nothing"
 "$vemoctl" --simulate --monitor all dump --json >"$work/profiles/all.json"
 "$vemoctl" --simulate --monitor 1 dump --json >"$work/profiles/one.json"

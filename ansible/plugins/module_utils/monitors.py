@@ -314,10 +314,9 @@ def plan_monitor(monitor, wanted):
     return changes
 
 
-def write_changes(monitor, changes, verify):
+def write_changes(monitor, changes, verify, written):
     """Writes what differs, in the settings' order; with ``verify`` each
-    setting is read back. Returns the names written."""
-    written = []
+    setting is read back. Each name is added to ``written`` once sent."""
     for name in vemo.SETTINGS:
         if name not in changes:
             continue
@@ -336,7 +335,6 @@ def write_changes(monitor, changes, verify):
                 raise MonitorError("%s: written but read back %s" % (name, shown(setting, back)))
             if setting.kind != "custom-color" and not _same(setting, back, new):
                 raise MonitorError("%s: sent %s but read back %s" % (name, shown(setting, new), shown(setting, back)))
-    return written
 
 
 def reported(changes):
@@ -380,7 +378,7 @@ def _write(target, changes, wanted, deadline, verify, written):
         try:
             if plan[0] is None:
                 plan[0] = plan_monitor(monitor, wanted)
-            written.extend(write_changes(monitor, plan[0], verify))
+            write_changes(monitor, plan[0], verify, written)
             return plan[0]
         except vemo.BusyError:
             plan[0] = None
