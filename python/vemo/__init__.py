@@ -106,8 +106,8 @@ def connect(key: Key = None, wait: float = 5.0) -> Monitor:
     ``connect()`` while one is open raises :class:`BusyError`. A monitor that
     is not found or does not open while another program holds a bridge is
     waited for up to ``wait`` seconds, then :class:`BusyError` is raised (the
-    library numbers only the bridges it can open). Through the service, ``wait`` does not apply:
-    vemod answers for the bridges it serves."""
+    library numbers only the bridges it can open). Through the service,
+    ``wait`` does not apply: vemod answers for the bridges it serves."""
     if isinstance(key, bool) or not (key is None or isinstance(key, (int, str))):
         raise TypeError("connect takes None, an index or a key (str)")
     current = _current()

@@ -12,9 +12,9 @@ import threading
 from dataclasses import replace
 from typing import Callable, Dict, List, Optional, Tuple
 
+from ._held import HeldBridges, while_held
 from ._transport import Key, MonitorInfo, Scalar, adjusted, monitor_id, position_of
 from .catalogue import CUSTOM_COLOR_LEVELS, Setting, encode_text, escape_text
-from ._held import HeldBridges, while_held
 from .errors import BusyError, CommunicationError, NoSuchMonitorError, NotConnectedError, OutOfRangeError
 from .monitor import setting_named
 
