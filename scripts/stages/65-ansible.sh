@@ -3,8 +3,10 @@
 # it offline, its modules run by ansible-playbook against three simulated
 # monitors (-c local, Debian's python3): check mode writes nothing, the real
 # run changes, a second run changes nothing, refused values write nothing,
-# facts, diff, profiles, a held bridge waited for; the README's example
-# playbook; ansible-test's offline sanity tests and ansible-doc on every module.
+# facts, diff, profiles (vemoctl's dumps included), a write the monitor did
+# not keep, the same through vemod, a held bridge waited for (directly and
+# through vemod); the README's example as printed; ansible-test's offline
+# sanity tests and ansible-doc on every module.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
