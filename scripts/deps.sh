@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
+# The test command checks once and tells the scripts it runs (the tour among them).
+[ -n "${VEMO_DEPS_CHECKED:-}" ] && exit 0
 
 packages=(
   build-essential cmake ninja-build pkg-config

@@ -5,10 +5,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-build=build-tidy
-rm -rf "$build"
-# Only the compilation database is needed: clang's view of the library's flags.
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DVEMO_BUILD_TESTS=OFF >/dev/null
+# clang-tidy reads the flags from the plain build's compilation database;
+# run alone before any build, it configures one (no compiling needed).
+build=${VEMO_BUILD_DIR:-build}
+if [ ! -f "$build/compile_commands.json" ]; then
+  build=build-tidy
+  rm -rf "$build"
+  CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DVEMO_BUILD_TESTS=OFF >/dev/null
+fi
 
 mapfile -t sources < <(find bridge log command api -name '*.cpp' | sort)
 echo "clang-tidy over ${#sources[@]} files"

@@ -5,14 +5,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-build=build-install
+# The plain build of the test command, installed as it is: the stage checks
+# what that build installs rather than building the product a second time.
+# Run alone, it configures and builds what is missing there.
+build=${VEMO_BUILD_DIR:-build}
 work=$(mktemp -d /tmp/vemo-install-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 
-rm -rf "$build"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEMO_BUILD_TESTS=OFF \
-  -DCMAKE_INSTALL_PREFIX=/usr
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
+fi
 cmake --build "$build" -j "$(nproc)"
 # The prefix given here differs from the configured one on purpose: the
 # installed files must not depend on it.
