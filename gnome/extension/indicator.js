@@ -98,6 +98,8 @@ class MonitorItem extends PopupMenu.PopupBaseMenuItem {
         const box = new St.BoxLayout({vertical: true, x_expand: true});
         this._label = new St.Label({style_class: 'vemo-monitor-label', x_expand: true});
         this.slider = new Slider(0);
+        this.slider.add_style_class_name('vemo-monitor-slider');
+        this.slider.x_expand = true;
         box.add_child(this._label);
         box.add_child(this.slider);
         this.add_child(box);

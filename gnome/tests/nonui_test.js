@@ -128,7 +128,12 @@ function stopService(service) {
 }
 
 function removeState() {
-    GLib.unlink(`${stateDir}/simulator.json`);
+    const children = Gio.File.new_for_path(stateDir).enumerate_children('standard::name', 0, null);
+    const names = [];
+    for (let info; (info = children.next_file(null));)
+        names.push(info.get_name());
+    children.close(null);
+    names.forEach(name => GLib.unlink(`${stateDir}/${name}`));
     GLib.rmdir(stateDir);
 }
 
