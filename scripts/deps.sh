@@ -32,3 +32,19 @@ if ((${#missing[@]})); then
   $SUDO apt-get update
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
 fi
+
+# A headless GNOME Shell for the extension's test, without recommends (the
+# whole desktop otherwise).
+lean_missing=()
+for p in gnome-shell gjs mutter libgl1-mesa-dri python3-dbusmock fonts-cantarell; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    lean_missing+=("$p")
+  fi
+done
+if ((${#lean_missing[@]})); then
+  echo "Installing missing packages: ${lean_missing[*]}"
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${lean_missing[@]}"
+fi
