@@ -19,6 +19,9 @@ const APP_ID = 'org.vemo.Monitors.desktop';
 // After the last write of a drag the service's own signals still arrive for a
 // moment; the slider keeps the user's value meanwhile and then shows the service's.
 const SETTLE_MS = 250;
+// A service restarting (an upgrade, `systemctl --user restart vemod`) is back
+// within this; only an outage that lasts longer is worth a notification.
+const OUTAGE_GRACE_MS = 2000;
 const NOTIFICATION_TITLE = 'Vemo Monitors';
 const UNREACHABLE_TEXT =
     'The monitor service (vemod) cannot be reached, so the monitors’ brightness cannot be changed ' +
@@ -158,6 +161,7 @@ class VemoMonitorsIndicator extends SystemIndicator {
         this._model = new MonitorModel();
         this._items = new Map();
         this._outageNotified = false;
+        this._outageTimeoutId = 0;
         this._wasReady = false;
         this.levelItem = new LevelSlider();
         this.quickSettingsItems.push(this.levelItem);
@@ -219,8 +223,14 @@ class VemoMonitorsIndicator extends SystemIndicator {
         if (ready) {
             this._wasReady = true;
             this._outageNotified = false;
-        } else if (state === 'unreachable') {
-            this._notifyUnreachable();
+            this._cancelOutageNotice();
+        } else if (state === 'unreachable' && !this._outageNotified && !this._outageTimeoutId) {
+            this._outageTimeoutId = GLib.timeout_add(GLib.PRIORITY_DEFAULT, OUTAGE_GRACE_MS, () => {
+                this._outageTimeoutId = 0;
+                if (this._client.state === 'unreachable')
+                    this._notifyUnreachable();
+                return GLib.SOURCE_REMOVE;
+            });
         }
         this._syncMonitors();
         this._syncManager();
@@ -275,13 +285,21 @@ class VemoMonitorsIndicator extends SystemIndicator {
     }
 
     _notifyUnreachable() {
+        this._cancelOutageNotice();
         if (this._outageNotified)
             return;
         this._outageNotified = true;
         Main.notify(NOTIFICATION_TITLE, UNREACHABLE_TEXT);
     }
 
+    _cancelOutageNotice() {
+        if (this._outageTimeoutId)
+            GLib.source_remove(this._outageTimeoutId);
+        this._outageTimeoutId = 0;
+    }
+
     destroy() {
+        this._cancelOutageNotice();
         this._client.disconnectObject(this);
         this._client.destroy();
         this._level.destroy();

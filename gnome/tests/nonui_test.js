@@ -232,10 +232,89 @@ async function testServiceClient() {
     await stopService(service);
 }
 
+// A stand-in for a service with the calibrated level and automatic brightness
+// (SetLevel, Level, AutoBrightness) and monitors that come and go.
+const FAKE_MANAGER = `<node><interface name="org.vemo.Monitors1.Manager">
+  <property name="Monitors" type="ao" access="read"/>
+  <property name="Level" type="d" access="read"/>
+  <property name="AutoBrightness" type="b" access="readwrite"/>
+  <signal name="MonitorAdded"><arg type="o" name="monitor"/></signal>
+  <signal name="MonitorRemoved"><arg type="o" name="monitor"/></signal>
+  <method name="DescribeSettings"><arg type="aa{sv}" name="settings" direction="out"/></method>
+  <method name="SetLevel"><arg type="d" name="level" direction="in"/></method>
+</interface></node>`;
+const FAKE_MONITOR = `<node><interface name="org.vemo.Monitors1.Monitor">
+  <property name="Id" type="s" access="read"/>
+  <property name="Model" type="s" access="read"/>
+  <property name="AssetTag" type="s" access="read"/>
+  <method name="Get"><arg type="s" name="name" direction="in"/><arg type="v" name="value" direction="out"/></method>
+  <signal name="ValueChanged"><arg type="s" name="name"/><arg type="v" name="value"/></signal>
+</interface></node>`;
+
+async function testLevelAndHotPlug() {
+    const connection = Gio.DBusConnection.new_for_address_sync(GLib.getenv('DBUS_SESSION_BUS_ADDRESS'),
+        Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, null, null);
+    const levels = [];
+    const manager = {
+        Monitors: [],
+        Level: -1,
+        AutoBrightness: false,
+        DescribeSettings: () => [{name: new GLib.Variant('s', 'brightness'), min: new GLib.Variant('y', 0),
+            max: new GLib.Variant('y', 50), step: new GLib.Variant('y', 1)}],
+        SetLevel: level => levels.push(level),
+    };
+    const managerObject = Gio.DBusExportedObject.wrapJSObject(FAKE_MANAGER, manager);
+    managerObject.export(connection, '/org/vemo/Monitors1');
+    const monitorPath = '/org/vemo/Monitors1/monitor/HOT1';
+    const monitorObject = Gio.DBusExportedObject.wrapJSObject(FAKE_MONITOR, {
+        Id: 'HOT1', Model: 'Hot Plug', AssetTag: '', Get: () => new GLib.Variant('(v)', [new GLib.Variant('y', 25)]),
+    });
+    monitorObject.export(connection, monitorPath);
+    const owner = Gio.bus_own_name_on_connection(connection, 'org.vemo.Monitors1', Gio.BusNameOwnerFlags.NONE,
+        null, null);
+
+    const model = new MonitorModel();
+    const client = new ServiceClient({
+        connection: Gio.DBus.session, model,
+        makeRange: (min, max, step) => new BrightnessRange(min, max, step),
+    });
+    check(await waitFor(() => client.state === 'ready'), 'a service with SetLevel: ready');
+    check(client.hasLevel && client.hasAutoBrightness && client.level === -1 && model.size === 0,
+        'SetLevel, Level and AutoBrightness are found; no level before any');
+
+    manager.Monitors = [monitorPath];
+    managerObject.emit_signal('MonitorAdded', new GLib.Variant('(o)', [monitorPath]));
+    check(await waitFor(() => model.size === 1) && monitorLabel(model.get(monitorPath)) === 'Hot Plug · HOT1' &&
+        model.get(monitorPath).brightness === 25 && client.range.max === 50, 'MonitorAdded adds the monitor');
+
+    await client.setLevel(0.7);
+    check(levels.join() === '0.7', 'setLevel calls SetLevel');
+    manager.Level = 0.7;
+    managerObject.emit_property_changed('Level', new GLib.Variant('d', 0.7));
+    manager.AutoBrightness = true;
+    managerObject.emit_property_changed('AutoBrightness', new GLib.Variant('b', true));
+    managerObject.flush();
+    check(await waitFor(() => client.level === 0.7 && client.autoBrightness),
+        'Level and AutoBrightness follow PropertiesChanged');
+    await client.setAutoBrightness(false);
+    check(manager.AutoBrightness === false, 'setAutoBrightness writes the property');
+
+    manager.Monitors = [];
+    managerObject.emit_signal('MonitorRemoved', new GLib.Variant('(o)', [monitorPath]));
+    check(await waitFor(() => model.size === 0), 'MonitorRemoved removes it');
+
+    client.destroy();
+    Gio.bus_unown_name(owner);
+    managerObject.unexport();
+    monitorObject.unexport();
+    connection.close_sync(null);
+}
+
 async function main() {
     testModel();
     await testCoalescer();
     await testServiceClient();
+    await testLevelAndHotPlug();
     removeState();
 }
 

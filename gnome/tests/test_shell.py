@@ -94,13 +94,20 @@ class Session:
         session_bus = os.path.join(self.env["XDG_RUNTIME_DIR"], "bus")
         services = os.path.join(self.root, "services")
         os.makedirs(services)
-        calendar = "/usr/share/dbus-1/services/org.gnome.Shell.CalendarServer.service"
-        if os.path.exists(calendar):
-            shutil.copy(calendar, services)
+        # The shell's calendar server, and its preferences dialog service for prefs.js.
+        for name in ("org.gnome.Shell.CalendarServer", "org.gnome.Shell.Extensions"):
+            path = "/usr/share/dbus-1/services/%s.service" % name
+            if os.path.exists(path):
+                shutil.copy(path, services)
         config = os.path.join(self.root, "session.conf")
         with open(config, "w") as f:
             f.write(SESSION_CONF % (session_bus, services))
-        self.start(["dbus-daemon", "--config-file=" + config, "--nofork"])
+        os.makedirs(ARTIFACTS, exist_ok=True)
+        self.log_path = os.path.join(ARTIFACTS, "gnome-shell.log")
+        self.log = open(self.log_path, "w")
+        # What the bus starts (the preferences dialog) logs beside the shell, on the shell's display.
+        self.start(["dbus-daemon", "--config-file=" + config, "--nofork"], stdout=self.log, stderr=subprocess.STDOUT,
+                   env=dict(self.env, WAYLAND_DISPLAY="wayland-0"))
         wait_for(lambda: os.path.exists(session_bus))
         self.env["DBUS_SESSION_BUS_ADDRESS"] = os.environ["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=" + session_bus
 
@@ -119,9 +126,6 @@ class Session:
                             VEMO_SIM_STATE=os.path.join(self.root, "simulator.json"))
         self.vemod = None
         self.bus = Gio.bus_get_sync(Gio.BusType.SESSION)
-        os.makedirs(ARTIFACTS, exist_ok=True)
-        self.log_path = os.path.join(ARTIFACTS, "gnome-shell.log")
-        self.log = open(self.log_path, "w")
         self.shell = self.start(["gnome-shell", "--headless", "--virtual-monitor", "1280x800", "--wayland",
                                  "--no-x11"], stdout=self.log, stderr=subprocess.STDOUT)
 
@@ -280,12 +284,13 @@ def scenario(s):
     away = wait_for(lambda: (lambda st: st if not st["reactive"] else None)(s.indicator(STATE)), 5)
     check(away is not None and away["visible"] and away["status"],
           "the service stops: the slider stays, insensitive, and the menu says why: %s" % (away,))
+    check(wait_for(lambda: len(s.eval("globalThis.vemoTestNotes")) == 1, 4), "a notification says why")
     s.indicator("ind.levelItem.slider.value = 0.9")
     s.indicator("ind.stepLevel(1)")
     time.sleep(0.5)
     notes = s.eval("globalThis.vemoTestNotes")
     check(len(notes) == 1 and notes[0][0] == "Vemo Monitors" and "vemod" in notes[0][1],
-          "one notification says why, not one per attempt: %s" % notes)
+          "one notification, not one per attempt: %s" % notes)
 
     check(s.start_vemod(), "vemod comes back")
     back = wait_for(lambda: (lambda st: st if st["reactive"] and len(st["names"]) == 3 else None)(
@@ -309,6 +314,23 @@ def scenario(s):
                    "(bs)")
     check(ok and os.path.getsize(screenshot) > 10000, "a screenshot of the open menu: " + screenshot)
     s.eval("imports.ui.main.panel.statusArea.quickSettings.menu.close(0) ?? true")
+
+    s.stop_vemod()
+    s.sim_env["VEMO_SIM_MONITORS"] = "0"
+    check(s.start_vemod(), "vemod comes back at once, serving no monitor")
+    check(wait_for(lambda: s.indicator("ind._client.state === 'ready' && !ind.levelItem.visible"), 5),
+          "with no monitor served the slider is hidden")
+    time.sleep(2.5)  # longer than the extension waits before it tells of an outage
+    check(len(s.eval("globalThis.vemoTestNotes")) == 1, "a restart within a moment brings no notification")
+
+    # The preferences window (prefs.js, libadwaita) opens through the shell's own dialog service.
+    s.call("org.gnome.Shell.Extensions", "OpenExtensionPrefs", GLib.Variant("(ssa{sv})", (UUID, "", {})), "()")
+    titles = "global.get_window_actors().map(actor => actor.meta_window.get_title())"
+    check(wait_for(lambda: "Vemo Monitors" in s.eval(titles), 15),
+          "the preferences window opens: %s" % s.eval(titles))
+    time.sleep(1.0)
+    prefs_shot = os.path.join(ARTIFACTS, "preferences.png")
+    s.call("org.gnome.Shell.Screenshot", "Screenshot", GLib.Variant("(bbs)", (False, False, prefs_shot)), "(bs)")
 
     s.call("org.gnome.Shell.Extensions", "DisableExtension", GLib.Variant("(s)", (UUID,)), "(b)")
     gone = wait_for(lambda: s.extension_state(UUID) == 2.0, 5)
