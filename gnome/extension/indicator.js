@@ -93,7 +93,8 @@ class SliderBinding {
     }
 }
 
-const MonitorItem = GObject.registerClass(
+// Type names of their own: a GType name is global to the shell, shared with every extension.
+const MonitorItem = GObject.registerClass({GTypeName: 'VemoMonitorsMonitorItem'},
 class MonitorItem extends PopupMenu.PopupBaseMenuItem {
     _init(path) {
         super._init({activate: false, style_class: 'vemo-monitor-item'});
@@ -114,7 +115,7 @@ class MonitorItem extends PopupMenu.PopupBaseMenuItem {
     }
 });
 
-const LevelSlider = GObject.registerClass(
+const LevelSlider = GObject.registerClass({GTypeName: 'VemoMonitorsLevelSlider'},
 class LevelSlider extends QuickSlider {
     _init() {
         super._init({iconName: ICON_NAME});
@@ -153,7 +154,7 @@ class LevelSlider extends QuickSlider {
     }
 });
 
-var VemoMonitorsIndicator = GObject.registerClass(
+var VemoMonitorsIndicator = GObject.registerClass({GTypeName: 'VemoMonitorsIndicator'},
 class VemoMonitorsIndicator extends SystemIndicator {
     _init(settings) {
         super._init();

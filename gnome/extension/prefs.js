@@ -13,7 +13,7 @@ const KEYS = [
 ];
 
 /** A row that shows a key binding and records a new one when clicked. */
-const ShortcutRow = GObject.registerClass(
+const ShortcutRow = GObject.registerClass({GTypeName: 'VemoMonitorsShortcutRow'},
 class ShortcutRow extends Adw.ActionRow {
     _init(settings, key, title, subtitle) {
         super._init({title, subtitle, activatable: true});

@@ -337,6 +337,10 @@ def scenario(s):
     left = s.eval("imports.ui.main.panel.statusArea.quickSettings.menu._grid.get_children()"
                   ".filter(c => c.constructor.name === 'LevelSlider').length")
     check(gone and left == 0, "disabled, it leaves nothing in quick settings")
+    s.call("org.gnome.Shell.Extensions", "EnableExtension", GLib.Variant("(s)", (UUID,)), "(b)")
+    check(wait_for(lambda: s.extension_state(UUID) == 1.0, 5) and
+          wait_for(lambda: s.indicator("ind._client.state === 'ready' && !ind.levelItem.visible"), 5),
+          "enabled again, it works as before")
 
 
 def main():
