@@ -33,10 +33,11 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
 fi
 
-# A headless GNOME Shell for the extension's test, without recommends (the
+# The GNOME Shell extension: its schema compiler, and a headless GNOME Shell for
+# its test, without recommends (the
 # whole desktop otherwise).
 lean_missing=()
-for p in gnome-shell gjs mutter libgl1-mesa-dri python3-dbusmock fonts-cantarell; do
+for p in libglib2.0-bin gnome-shell gjs mutter libgl1-mesa-dri python3-dbusmock fonts-cantarell; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
     lean_missing+=("$p")
   fi
