@@ -33,9 +33,8 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y "${missing[@]}"
 fi
 
-# The GNOME Shell extension: its schema compiler, and a headless GNOME Shell for
-# its test, without recommends (the
-# whole desktop otherwise).
+# The GNOME Shell extension: its schema compiler, and a headless GNOME Shell
+# for its test, without recommends (the whole desktop otherwise).
 lean_missing=()
 for p in libglib2.0-bin gnome-shell gjs mutter libgl1-mesa-dri python3-dbusmock fonts-cantarell; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
