@@ -163,7 +163,6 @@ class VemoMonitorsIndicator extends SystemIndicator {
         this._items = new Map();
         this._outageNotified = false;
         this._outageTimeoutId = 0;
-        this._wasReady = false;
         this.levelItem = new LevelSlider();
         this.quickSettingsItems.push(this.levelItem);
         this.levelItem.visible = false;
@@ -217,12 +216,11 @@ class VemoMonitorsIndicator extends SystemIndicator {
         const state = this._client.state;
         const ready = state === 'ready';
         // Hidden while nothing is served; shown without a slider to move while the service is away.
-        this.levelItem.visible = ready ? this._model.size > 0 : state === 'unreachable' && this._wasReady;
+        this.levelItem.visible = ready ? this._model.size > 0 : state === 'unreachable';
         this.levelItem.setSensitive(ready);
         this.levelItem.status.visible = !ready;
         this.levelItem.status.label.text = ready ? '' : 'The monitor service is not running';
         if (ready) {
-            this._wasReady = true;
             this._outageNotified = false;
             this._cancelOutageNotice();
         } else if (state === 'unreachable' && !this._outageNotified && !this._outageTimeoutId) {

@@ -364,11 +364,14 @@ def scenario(s):
     prefs_shot = os.path.join(ARTIFACTS, "preferences.png")
     s.call("org.gnome.Shell.Screenshot", "Screenshot", GLib.Variant("(bbs)", (False, False, prefs_shot)), "(bs)")
 
+    overlay = "imports.ui.main.panel.statusArea.quickSettings.menu._overlay.get_n_children()"
+    menus = s.eval(overlay)
     s.call("org.gnome.Shell.Extensions", "DisableExtension", GLib.Variant("(s)", (UUID,)), "(b)")
     gone = wait_for(lambda: s.extension_state(UUID) == 2.0, 5)
     left = s.eval("imports.ui.main.panel.statusArea.quickSettings.menu._grid.get_children()"
                   ".filter(c => c.constructor.name === 'LevelSlider').length")
-    check(gone and left == 0, "disabled, it leaves nothing in quick settings")
+    check(gone and left == 0 and s.eval(overlay) == menus - 1,
+          "disabled, it leaves nothing in quick settings, its menu included")
     s.call("org.gnome.Shell.Extensions", "EnableExtension", GLib.Variant("(s)", (UUID,)), "(b)")
     check(wait_for(lambda: s.extension_state(UUID) == 1.0, 5) and
           wait_for(lambda: s.indicator("ind._client.state === 'ready' && !ind.levelItem.visible"), 5),
