@@ -377,6 +377,19 @@ def scenario(s):
           wait_for(lambda: s.indicator("ind._client.state === 'ready' && !ind.levelItem.visible"), 5),
           "enabled again, it works as before")
 
+    # Enabled while the service cannot be reached: shown, insensitive, and told once.
+    s.stop_vemod()
+    s.call("org.gnome.Shell.Extensions", "DisableExtension", GLib.Variant("(s)", (UUID,)), "(b)")
+    wait_for(lambda: s.extension_state(UUID) == 2.0, 5)
+    s.eval("(globalThis.vemoTestNotes = []).length")
+    s.call("org.gnome.Shell.Extensions", "EnableExtension", GLib.Variant("(s)", (UUID,)), "(b)")
+    alone = wait_for(lambda: (lambda st: st if st["visible"] else None)(s.indicator(STATE)), 5)
+    check(alone is not None and not alone["reactive"] and alone["status"],
+          "enabled without the service: the slider is shown, insensitive: %s" % (alone,))
+    time.sleep(2.5)
+    notes = s.eval("globalThis.vemoTestNotes")
+    check(len(notes) == 1, "and one notification says why: %s" % notes)
+
 
 def main():
     s = Session()
