@@ -16,6 +16,7 @@ packages=(
   libsdbus-c++-dev libudev-dev dbus python3-dbus
   python3-prometheus-client scdoc zsh fish
   ansible-core
+  debhelper dh-python python3-all pybuild-plugin-pyproject udev lintian man-db
 )
 
 missing=()

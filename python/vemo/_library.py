@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import ctypes
 import os
+import subprocess
 from pathlib import Path
 from typing import List, Optional
 
@@ -25,13 +26,30 @@ def _explicit(variable: str) -> Optional[Path]:
     return path
 
 
+def _system_sdks() -> List[Path]:
+    """Where the dynamic loader finds the SDK library, from its cache (one
+    entry per architecture installed)."""
+    try:
+        listing = subprocess.run(["/sbin/ldconfig", "-p"], capture_output=True, text=True, timeout=10).stdout
+    except (OSError, subprocess.SubprocessError):
+        return []
+    found: List[Path] = []
+    for line in listing.splitlines():
+        entry, _, target = line.strip().partition(" => ")
+        if entry.split(" ", 1)[0] == SDK_NAME and target:
+            found.append(Path(target))
+    return found
+
+
 def _simulator_candidates(sdk: Optional[Path]) -> List[str]:
-    """Where the simulator may be: beside the SDK library (the install tree),
-    in the simulator's folder of a build tree, else wherever the loader
-    finds libraries."""
+    """Where the simulator may be: in the simulator's folder beside the SDK
+    library (the install tree: the one named, else the one the loader finds),
+    beside it, in the simulator's folder of a build tree, else wherever the
+    loader finds libraries."""
     paths: List[str] = []
-    if sdk is not None:
-        here = sdk.resolve().parent
+    for library in [sdk] if sdk is not None else _system_sdks():
+        here = library.resolve().parent
+        paths.append(str(here / "vemo" / SIM_NAME))
         paths.append(str(here / SIM_NAME))
         paths.extend(str(p) for p in sorted(here.glob(f"sim/*/{SIM_NAME}")))
     paths.append(SIM_NAME)
