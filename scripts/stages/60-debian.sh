@@ -73,7 +73,7 @@ package_version=$(dpkg-parsechangelog -l debian/changelog -S Version)
 [ "${package_version%%-*}" = "$project_version" ] ||
   fail "debian/changelog is at $package_version, the project at $project_version"
 started=$SECONDS
-(cd "$work/src" && DEB_BUILD_OPTIONS="nocheck parallel=2" dpkg-buildpackage -us -uc -b) >"$work/build.log" 2>&1 || {
+(cd "$work/src" && DEB_BUILD_OPTIONS="nocheck noautodbgsym parallel=2" dpkg-buildpackage -us -uc -b) >"$work/build.log" 2>&1 || {
   tail -n 60 "$work/build.log" >&2
   fail "dpkg-buildpackage failed"
 }
@@ -92,6 +92,8 @@ lintian --fail-on error,warning "$work"/*.changes
 echo "-- installing with apt"
 touched_apt=true
 (cd "$work" && apt_get install ./*.deb)
+echo "installed sizes (KiB):"
+dpkg-query -W -f='  ${Package} ${Installed-Size}\n' "${packages[@]}"
 
 echo "-- the package tests, against the installed system"
 mapfile -t tests < <(sed -n 's/^Tests: *//p' debian/tests/control | tr ', ' '\n\n' | sed '/^$/d')
