@@ -12,7 +12,13 @@ fail() { echo "debian stage: $*" >&2; exit 1; }
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-apt_get() { $SUDO apt-get -y -q -o DPkg::Lock::Timeout=600 "$@"; }
+# apt's output goes to a log, shown when apt fails.
+apt_get() {
+  $SUDO apt-get -y -q -o DPkg::Lock::Timeout=600 "$@" >>"$work/apt.log" 2>&1 || {
+    tail -n 30 "$work/apt.log" >&2
+    return 1
+  }
+}
 
 scripts/deps.sh
 dpkg-checkbuilddeps || fail "scripts/deps.sh does not install every Build-Depends entry"
@@ -40,13 +46,13 @@ leave_as_found() {
     done)
     if ((${#left[@]})); then
       echo "debian stage: purging ${left[*]}" >&2
-      apt_get purge "${left[@]}" >/dev/null || status=1
+      apt_get purge "${left[@]}" || status=1
     fi
     # What apt brought in for them goes too.
     mapfile -t left < <(installed_packages | comm -13 "$work/packages-before" -)
     if ((${#left[@]})); then
       echo "debian stage: removing what the packages brought in: ${left[*]}" >&2
-      apt_get purge "${left[@]}" >/dev/null || status=1
+      apt_get purge "${left[@]}" || status=1
     fi
     installed_packages | cmp -s "$work/packages-before" - || {
       echo "debian stage: the installed packages differ from before the stage" >&2
