@@ -6,7 +6,6 @@
 # machine is left with the packages it had before.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-tree=$PWD
 
 fail() { echo "debian stage: $*" >&2; exit 1; }
 SUDO=""
@@ -102,7 +101,7 @@ echo "installed sizes (KiB):"
 dpkg-query -W -f='  ${Package} ${Installed-Size}\n' "${packages[@]}"
 
 echo "-- the package tests, against the installed system"
-mapfile -t tests < <(sed -n 's/^Tests: *//p' debian/tests/control | tr ', ' '\n\n' | sed '/^$/d')
+mapfile -t tests < <(sed -n 's/^Tests: *//p' debian/tests/control | tr -s ', ' '\n' | sed '/^$/d')
 failed=()
 for test in "${tests[@]}"; do
   scratch=$(mktemp -d "$work/test-XXXXXX")
