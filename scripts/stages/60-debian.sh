@@ -32,7 +32,6 @@ done
 work=$(mktemp -d /tmp/vemo-debian-XXXXXX)
 installed_packages() { dpkg-query -W -f='${db:Status-Status} ${Package}:${Architecture}\n' | sed -n 's/^installed //p' | sort; }
 vemo_files() { find -H /usr /lib /etc -iname '*vemo*' 2>/dev/null | sort; }
-installed_packages >"$work/packages-before"
 vemo_files >"$work/vemo-files-before"
 
 touched_apt=false
@@ -47,16 +46,18 @@ leave_as_found() {
       echo "debian stage: purging ${left[*]}" >&2
       apt_get purge "${left[@]}" || status=1
     fi
-    # What apt brought in for them goes too.
-    mapfile -t left < <(installed_packages | comm -13 "$work/packages-before" -)
+    # What apt brought in for them goes too (and only that: other programs
+    # may install packages on this machine meanwhile).
+    [ -f "$work/brought-in" ] || installed_packages | comm -13 "$work/packages-before" - >"$work/brought-in"
+    mapfile -t left < <(installed_packages | comm -12 "$work/brought-in" -)
     if ((${#left[@]})); then
       echo "debian stage: removing what the packages brought in: ${left[*]}" >&2
       apt_get purge "${left[@]}" || status=1
     fi
-    installed_packages | cmp -s "$work/packages-before" - || {
-      echo "debian stage: the installed packages differ from before the stage" >&2
+    if installed_packages | comm -12 "$work/brought-in" - | grep -q .; then
+      echo "debian stage: packages the stage installed are still installed" >&2
       status=1
-    }
+    fi
   fi
   rm -rf "$work"
   exit "$status"
@@ -95,8 +96,10 @@ echo "-- lintian"
 lintian --fail-on error,warning "$work"/*.changes
 
 echo "-- installing with apt"
+installed_packages >"$work/packages-before"
 touched_apt=true
 (cd "$work" && apt_get install ./*.deb)
+installed_packages | comm -13 "$work/packages-before" - >"$work/brought-in"
 echo "installed sizes (KiB):"
 dpkg-query -W -f='  ${Package} ${Installed-Size}\n' "${packages[@]}"
 
