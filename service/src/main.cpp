@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "service/src/automation/scaled_clock.h"
 #include "service/src/simulator_library.h"
 #include "service/src/supervisor/supervisor.h"
 #include "service/src/worker/worker.h"
@@ -23,9 +24,14 @@ int main(int argc, char** argv) {
   app.add_option("--hold", hold, "release a monitor's bridge after this many idle seconds (0: never)")
       ->capture_default_str();
   app.add_flag("--worker", worker, "internal: serve one monitor for the supervisor")->group("");
+  double timeScale = 1.0;
+  app.add_option("--time-scale", timeScale, "tests: run the automation's clock this many times faster")
+      ->check(CLI::PositiveNumber)
+      ->group("");
   CLI11_PARSE(app, argc, argv);
 
   if (worker) return vemod::runWorker(kWorkerChannelFd, std::chrono::seconds(hold));
+  vemod::automation::ScaledClock::setScale(timeScale);
   try {
     vemod::WorkerLaunch launch;
     launch.executable = std::filesystem::read_symlink("/proc/self/exe").string();

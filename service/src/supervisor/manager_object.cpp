@@ -5,7 +5,8 @@
 
 namespace vemod {
 
-ManagerObject::ManagerObject(sdbus::IConnection& connection, ManagerCalls calls)
+ManagerObject::ManagerObject(sdbus::IConnection& connection, ManagerCalls calls,
+                             const std::function<void(sdbus::IObject&)>& extend)
     : calls_(std::move(calls)), object_(sdbus::createObject(connection, kManagerPath)) {
   const char* i = kManagerInterface;
   object_->registerProperty("Monitors").onInterface(i).withGetter([this] { return calls_.monitors(); });
@@ -26,6 +27,7 @@ ManagerObject::ManagerObject(sdbus::IConnection& connection, ManagerCalls calls)
       .onInterface(i)
       .withOutputParamNames("settings")
       .implementedAs([] { return describeSettings(); });
+  if (extend) extend(*object_);
   object_->finishRegistration();
 }
 

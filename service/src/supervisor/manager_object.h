@@ -18,7 +18,9 @@ struct ManagerCalls {
 
 class ManagerObject {
  public:
-  ManagerObject(sdbus::IConnection& connection, ManagerCalls calls);
+  // `extend` adds further members (the automation's) before the object is published.
+  ManagerObject(sdbus::IConnection& connection, ManagerCalls calls,
+                const std::function<void(sdbus::IObject&)>& extend = {});
   ~ManagerObject();
 
   void monitorAdded(const std::string& path);

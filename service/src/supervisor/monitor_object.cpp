@@ -40,7 +40,8 @@ const vemoctl::Setting& adjustable(const std::string& name) {
 
 }  // namespace
 
-MonitorObject::MonitorObject(sdbus::IConnection& connection, Identity& identity, Submit submit)
+MonitorObject::MonitorObject(sdbus::IConnection& connection, Identity& identity, Submit submit,
+                             const ExtendObject& extend)
     : identity_(identity),
       submit_(std::move(submit)),
       object_(sdbus::createObject(connection, objectPathFor(identity.id))) {
@@ -50,6 +51,7 @@ MonitorObject::MonitorObject(sdbus::IConnection& connection, Identity& identity,
       .onInterface(kMonitorInterface)
       .withParameters<std::string, sdbus::Variant>("name", "value");
   object_->registerSignal("WasReset").onInterface(kMonitorInterface).withParameters<std::string>("group");
+  if (extend) extend(*object_);
   object_->finishRegistration();
 }
 
@@ -150,6 +152,7 @@ void MonitorObject::registerProperties() {
 
 void MonitorObject::announce(const Json& request, const Json& reply) {
   const std::string op = request.value("op", "");
+  if (reply.value("unchanged", false)) return;  // the monitor already held the value: nothing changed
   if (op == "reset") {
     object_->emitSignal("WasReset")
         .onInterface(kMonitorInterface)

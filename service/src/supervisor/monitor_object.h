@@ -14,13 +14,17 @@
 namespace vemod {
 
 using Submit = std::function<void(Json request, Completion caller, const std::string& coalesceKey)>;
+// Adds further members (the automation's properties) before the object is published.
+using ExtendObject = std::function<void(sdbus::IObject& object)>;
 
 class MonitorObject {
  public:
-  MonitorObject(sdbus::IConnection& connection, Identity& identity, Submit submit);
+  MonitorObject(sdbus::IConnection& connection, Identity& identity, Submit submit,
+                const ExtendObject& extend = {});
   ~MonitorObject();
 
   std::string path() const { return object_->getObjectPath(); }
+  sdbus::IObject& object() { return *object_; }
 
   // After a request succeeded on the monitor: the signals every client sees.
   void announce(const Json& request, const Json& reply);

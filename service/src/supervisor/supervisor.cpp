@@ -55,13 +55,22 @@ Supervisor::Supervisor(WorkerLaunch launch, std::unique_ptr<BridgeCensus> census
     }
     return std::nullopt;
   };
-  manager_ = std::make_unique<ManagerObject>(*connection_, std::move(calls));
+  automation_ = std::make_unique<automation::Automation>(
+      *connection_,
+      [this](const std::string& path, Json request, Completion done, const std::string& key) {
+        submit(path, std::move(request), std::move(done), key);
+      },
+      automation::SettingsStore::defaultFile());
+  manager_ = std::make_unique<ManagerObject>(*connection_, std::move(calls),
+                                             [this](sdbus::IObject& o) { automation_->addManagerMembers(o); });
+  automation_->start();
   nextReconcile_ = Clock::now() + kRetryPeriod;
 }
 
 Supervisor::~Supervisor() {
   claiming_.reset();
   monitors_.clear();
+  automation_.reset();
 }
 
 void Supervisor::submit(const std::string& path, Json request, Completion caller,
@@ -90,6 +99,7 @@ void Supervisor::onWorkerReply(Monitor& monitor, const Json& reply) {
   Job job = std::move(*monitor.running);
   monitor.running.reset();
   if (reply.value("ok", false)) monitor.object->announce(job.request, reply);
+  automation_->replied(monitor.object->path(), reply);
   complete(job, reply);
   dispatch(monitor);
 }
@@ -121,6 +131,7 @@ void Supervisor::removeMonitor(const std::string& path, const std::string& why) 
   Json gone{{"ok", false}, {"error", kGone}, {"message", "the monitor was removed (" + why + ")"}};
   if (monitor->running) complete(*monitor->running, gone);
   monitor->queue.failAll(gone);
+  automation_->monitorRemoved(path);
   monitor->object.reset();
   manager_->monitorRemoved(path);
 }
@@ -183,11 +194,15 @@ void Supervisor::addMonitor(const Json& reported, std::unique_ptr<WorkerProcess>
   monitor->worker = std::move(worker);
   Monitor& added = *monitor;
   monitor->object = std::make_unique<MonitorObject>(
-      *connection_, added.identity, [this, path](Json request, Completion caller, const std::string& key) {
+      *connection_, added.identity,
+      [this, path](Json request, Completion caller, const std::string& key) {
+        automation_->clientRequest(path, request);
         submit(path, std::move(request), std::move(caller), key);
-      });
+      },
+      [this, &added](sdbus::IObject& o) { automation_->addMonitorMembers(o, added.identity.id); });
   monitors_[path] = std::move(monitor);
   manager_->monitorAdded(path);
+  automation_->monitorAdded(path);
 }
 
 void Supervisor::reconcile() {
@@ -203,7 +218,7 @@ void Supervisor::reconcile() {
 }
 
 Clock::time_point Supervisor::nextWake() const {
-  Clock::time_point wake = nextReconcile_;
+  Clock::time_point wake = automation_->nextWake(nextReconcile_);
   if (!restarts_.empty() && !claiming_) wake = std::min(wake, nextRestart_);
   if (claiming_) wake = std::min(wake, claiming_->deadline);
   for (const auto& [path, monitor] : monitors_) {
@@ -266,6 +281,7 @@ int Supervisor::run() {
     for (const auto& [path, monitor] : monitors_) {
       if (monitor->worker) fds.push_back({monitor->worker->channel().fd(), POLLIN, 0});
     }
+    automation_->addPollFds(fds);
     auto wait = std::chrono::duration_cast<milliseconds>(nextWake() - Clock::now());
     if (std::optional<std::chrono::microseconds> busWait = bus.getRelativeTimeout()) {
       wait = std::min(wait, std::chrono::duration_cast<milliseconds>(*busWait));
@@ -278,6 +294,7 @@ int Supervisor::run() {
     if (census_->eventFd() >= 0 && census_->takeEvents()) reconcile();
     serviceChannels();
     checkDeadlines();
+    automation_->process();
   }
   close(signals);
   return 0;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "service/src/automation/automation.h"
 #include "service/src/supervisor/bridge_census.h"
 #include "service/src/supervisor/identity.h"
 #include "service/src/supervisor/manager_object.h"
@@ -63,6 +64,7 @@ class Supervisor {
   WorkerLaunch launch_;
   std::unique_ptr<BridgeCensus> census_;
   std::unique_ptr<sdbus::IConnection> connection_;
+  std::unique_ptr<automation::Automation> automation_;
   std::unique_ptr<ManagerObject> manager_;
   std::map<std::string, std::unique_ptr<Monitor>> monitors_;  // by object path
   std::optional<Claiming> claiming_;

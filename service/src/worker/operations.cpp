@@ -94,6 +94,11 @@ Json adjust(const Setting& setting, long delta) {
   int status = setting.getByte(&current);
   if (status != STATUS_OK) return fromStatus(status, setting.name);
   unsigned char target = vemoctl::onStep(setting.byteInfo->accepted, long{current} + delta, delta);
+  if (target == current) {
+    Json reply = success(target);
+    reply["unchanged"] = true;  // nothing to write: the monitor holds the value
+    return reply;
+  }
   status = setting.setByte(target);
   if (status != STATUS_OK) return fromStatus(status, setting.name);
   return success(target);

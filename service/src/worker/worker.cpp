@@ -6,6 +6,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/values.h"
 #include "include/VemoMonitorSdk.h"
+#include "service/src/automation/wear_guard.h"
 #include "service/src/bus_names.h"
 #include "service/src/protocol.h"
 #include "service/src/request_subject.h"
@@ -61,6 +62,7 @@ int runWorker(int fd, std::chrono::seconds hold) {
   if (!channel.send(Json{{"ok", true}, {"identity", readIdentity(*claim)}})) return 1;
 
   bool connected = true;
+  automation::WearGuard guard;
   while (!closed) {
     std::optional<std::chrono::milliseconds> idle;
     if (connected && hold.count() > 0) idle = hold;
@@ -69,6 +71,7 @@ int runWorker(int fd, std::chrono::seconds hold) {
       if (!closed && connected) {
         DisconnectMonitor();
         connected = false;
+        guard.forget();
       }
       continue;
     }
@@ -78,7 +81,7 @@ int runWorker(int fd, std::chrono::seconds hold) {
                                  " is in use by another program");
     } else {
       connected = true;
-      reply = perform(*request);
+      reply = guard.carryOut(*request, perform);
     }
     reply["id"] = request->value("id", Json());
     if (!channel.send(reply)) break;
