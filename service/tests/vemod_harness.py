@@ -26,12 +26,16 @@ VEMOCTL = os.environ.get("VEMOCTL", "")
 class Service:
     """One vemod with simulated monitors (fast: without the library's waits), started afresh."""
 
-    def __init__(self, hold=1, monitors=3, fast=True):
-        self.state_dir = tempfile.mkdtemp(prefix="vemod-test-")
+    def __init__(self, hold=1, monitors=3, fast=True, env=None, args=(), state_dir=None, log=None):
+        """`env`: more environment; `args`: more options of vemod; `state_dir`: the simulator's
+        state from an earlier run (kept by stop(keep_state=True)); `log`: a file for vemod's stderr."""
+        self.state_dir = state_dir or tempfile.mkdtemp(prefix="vemod-test-")
         self.env = dict(os.environ, VEMO_SIM_MONITORS=str(monitors), VEMO_SIM_FAST="1" if fast else "",
-                        VEMO_SIM_STATE=os.path.join(self.state_dir, "simulator.json"))
+                        VEMO_SIM_STATE=os.path.join(self.state_dir, "simulator.json"), **(env or {}))
         self.shares_state = simulator_shares_state(self.env)
-        self.process = subprocess.Popen([VEMOD, "--simulate", "--hold", str(hold)], env=self.env)
+        self.log = open(log, "a") if log else None
+        self.process = subprocess.Popen([VEMOD, "--simulate", "--hold", str(hold), *args], env=self.env,
+                                        stderr=self.log)
         self.bus = dbus.SessionBus()
         deadline = time.monotonic() + 15
         while not self.bus.name_has_owner(BUS_NAME):
@@ -39,10 +43,13 @@ class Service:
                 raise RuntimeError("vemod did not take its name on the bus")
             time.sleep(0.05)
 
-    def stop(self):
+    def stop(self, keep_state=False):
         self.process.terminate()
         self.process.wait(timeout=10)
-        shutil.rmtree(self.state_dir, ignore_errors=True)
+        if self.log:
+            self.log.close()
+        if not keep_state:
+            shutil.rmtree(self.state_dir, ignore_errors=True)
 
     def manager(self, bus=None):
         return dbus.Interface((bus or self.bus).get_object(BUS_NAME, MANAGER_PATH), MANAGER)

@@ -86,15 +86,20 @@ void LightSensor::disconnect() {
 
 void LightSensor::claim() {
   if (!proxy_) return;
+  claimWanted_ = false;
   proxy_->callMethodAsync("ClaimLight")
       .onInterface(kSensorInterface)
       .withTimeout(kCallBound)
       .uponReplyInvoke([this](const sdbus::Error* error) {
         if (error != nullptr) {
           hasLight_ = false;
+          // Started on demand or still starting: asked again after a while.
+          claimWanted_ = true;
+          retryAt_ = Clock::now() + kBusRetry;
           unavailable("no ambient light sensor (" + std::string(kSensorName) + ": " + error->getMessage() + ")");
           return;
         }
+        claimWanted_ = false;
         readAll();
       });
 }
@@ -156,7 +161,7 @@ std::optional<pollfd> LightSensor::pollFd() const {
 
 std::optional<Clock::time_point> LightSensor::nextWake() const {
   if (!enabled_) return std::nullopt;
-  if (!bus_) return retryAt_;
+  if (!bus_ || claimWanted_) return retryAt_;
   sdbus::IConnection::PollData data = bus_->getEventLoopPollData();
   if (std::optional<std::chrono::microseconds> wait = data.getRelativeTimeout()) return Clock::now() + *wait;
   return std::nullopt;
@@ -167,6 +172,10 @@ void LightSensor::process() {
   if (!bus_) {
     if (Clock::now() >= retryAt_) connect();
     return;
+  }
+  if (claimWanted_ && Clock::now() >= retryAt_) {
+    claimWanted_ = false;
+    claim();
   }
   try {
     while (bus_ && bus_->processPendingRequest()) {

@@ -45,7 +45,8 @@ class LightSensor {
   bool reported_ = false;  // the sensor's absence was logged; logged again only after it was back
   bool hasLight_ = false;
   std::string unit_ = "lux";
-  std::chrono::steady_clock::time_point retryAt_{};
+  std::chrono::steady_clock::time_point retryAt_{};  // connect again, or claim again
+  bool claimWanted_ = false;                          // the last claim failed while the proxy ran
 };
 
 }  // namespace vemod::automation
