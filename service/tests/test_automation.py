@@ -152,8 +152,8 @@ class AutomationTest(dbusmock.DBusTestCase):
                          [20, 80, 2.0])
         self.assertEqual(self.manager_get("Level"), 0.5)
 
-        self.assertTrue(run_until(lambda: ("Linked", False) in [(n, v) for _, n, v in seen]), seen)
-        self.assertIn((MANAGER_PATH, "Level", 0.5), seen)
+        self.assertTrue(run_until(lambda: (MANAGER_PATH, "Level", 0.5) in seen), seen)
+        self.assertIn((self.paths[2], "Linked", False), seen)
         for name, value in (("BrightnessMin", 20), ("BrightnessMax", 80), ("BrightnessCurve", 2.0)):
             self.assertIn((self.paths[0], name, value), seen)
 

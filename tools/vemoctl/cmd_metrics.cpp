@@ -6,6 +6,7 @@
 #include <set>
 
 #include "tools/vemoctl/atomic_file.h"
+#include "tools/vemoctl/automation_client.h"
 #include "tools/vemoctl/commands.h"
 #include "tools/vemoctl/output.h"
 #include "tools/vemoctl/prometheus_text.h"
@@ -20,6 +21,7 @@ struct MonitorReadings {
   std::optional<double> backlightHours;
   std::optional<double> powerState;
   std::vector<std::pair<std::string, double>> settings;
+  std::map<std::string, std::uint64_t> writes;  // through the service: the writes it sent, per setting
 };
 
 // The id the backend gave, else the serial number the monitor reports, else
@@ -104,7 +106,8 @@ MonitorReadings readMonitor(Backend& backend, const Identity& identity, bool all
   return readings;
 }
 
-std::vector<MetricFamily> families(const std::vector<MonitorReadings>& monitors, bool allSettings) {
+std::vector<MetricFamily> families(const std::vector<MonitorReadings>& monitors, bool allSettings,
+                                   bool throughService) {
   MetricFamily info{"vemo_monitor_info", "The monitor's identity; always 1.", "gauge", {}};
   MetricFamily hours{"vemo_monitor_backlight_hours_total", "Hours the backlight has been on.", "counter", {}};
   MetricFamily power{"vemo_monitor_power_state", "The monitor's power state setting.", "gauge", {}};
@@ -114,6 +117,8 @@ std::vector<MetricFamily> families(const std::vector<MonitorReadings>& monitors,
                        "A one-byte setting's value, or a choice or capability mask as a number.",
                        "gauge",
                        {}};
+  MetricFamily writes{"vemo_monitor_writes_total",
+                      "Writes the service sent to the monitor per setting since it started.", "counter", {}};
   for (const MonitorReadings& monitor : monitors) {
     Labels id{{"id", monitor.id}};
     if (monitor.info) {
@@ -127,9 +132,13 @@ std::vector<MetricFamily> families(const std::vector<MonitorReadings>& monitors,
     for (const auto& [name, value] : monitor.settings) {
       setting.samples.push_back({{{"id", monitor.id}, {"setting", name}}, value});
     }
+    for (const auto& [name, count] : monitor.writes) {
+      writes.samples.push_back({{{"id", monitor.id}, {"setting", name}}, static_cast<double>(count)});
+    }
   }
   std::vector<MetricFamily> all{info, hours, power, up};
   if (allSettings) all.push_back(setting);
+  if (throughService) all.push_back(writes);
   return all;
 }
 
@@ -148,7 +157,15 @@ int runMetrics(const GlobalOptions& options, const std::string& outputFile, bool
   }
 
   // Written even without monitors, so that a collector's file never goes stale.
-  std::string text = exposition(families(monitors, allSettings));
+  if (backend->throughService()) {
+    try {
+      auto writes = AutomationClient::writesByMonitor();
+      for (MonitorReadings& monitor : monitors) monitor.writes = writes[monitor.id];
+    } catch (const sdbus::Error& error) {
+      printError("metrics: the service's counts of writes: " + error.getMessage());
+    }
+  }
+  std::string text = exposition(families(monitors, allSettings, backend->throughService()));
   if (outputFile.empty()) {
     std::cout << text;
   } else {

@@ -61,6 +61,7 @@ CommandLine::CommandLine() : app_("vemoctl: read and change a monitor's settings
   addSettingCommands();
   addScalerCommands();
   addUpkeepCommands();
+  addAutomationCommands();
   add(app_, "settings", "List every setting with its kind and accepted values",
       [this] { return runSettings(options_); });
   simReset_ = add(app_, "sim-reset", "Put the simulated monitor back to its factory state",

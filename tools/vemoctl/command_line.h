@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/vemoctl/cmd_automation.h"
 #include "tools/vemoctl/commands.h"
 
 namespace vemoctl {
@@ -30,6 +31,7 @@ class CommandLine {
   void addSettingCommands();
   void addScalerCommands();
   void addUpkeepCommands();
+  void addAutomationCommands();  // command_line_automation.cpp
   // Runs a command on the chosen monitor, or on each with `--monitor all`
   // (`input`: standard input, passed to each run).
   int onMonitors(const std::function<int(MonitorLink&)>& run, bool input = false);
@@ -53,6 +55,9 @@ class CommandLine {
   std::vector<std::string> bytes_;
   std::string output_, shell_;
   bool allSettings_ = false;
+  std::string level_, autoState_;
+  CalibrateOptions calibrate_;
+  NightOptions night_;
   int tries_ = 0;
   double timeout_ = 0;
   CLI::Option* monitorOption_ = nullptr;

@@ -19,9 +19,11 @@ constexpr const char* kErrorPrefix = "org.vemo.Monitors1.Error.";
 
 using Properties = std::map<std::string, sdbus::Variant>;
 
+}  // namespace
+
 // The service's errors as vemoctl's exit codes; its message names the
 // setting already.
-Outcome outcomeOf(const sdbus::Error& error) {
+Outcome serviceOutcome(const sdbus::Error& error) {
   const std::string& name = error.getName();
   if (name.rfind(kErrorPrefix, 0) != 0) {
     return {kExchangeFailed, "the service vemod did not answer (" + name + ": " + error.getMessage() + ")"};
@@ -36,6 +38,10 @@ Outcome outcomeOf(const sdbus::Error& error) {
   if (kind == "Gone") message += " (the monitor was removed)";
   return {code, message};
 }
+
+namespace {
+
+Outcome outcomeOf(const sdbus::Error& error) { return serviceOutcome(error); }
 
 class ServiceLink : public MonitorLink {
  public:

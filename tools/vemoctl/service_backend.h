@@ -2,6 +2,8 @@
 // (org.vemo.Monitors1), when it runs.
 #pragma once
 
+#include <sdbus-c++/Error.h>
+
 #include <memory>
 
 #include "tools/vemoctl/monitor_link.h"
@@ -9,5 +11,8 @@
 namespace vemoctl {
 
 std::unique_ptr<Backend> serviceBackend();
+
+// An error of the service as vemoctl's exit code and message.
+Outcome serviceOutcome(const sdbus::Error& error);
 
 }  // namespace vemoctl
