@@ -29,6 +29,7 @@ def main() -> int:
         VEMO_SIM_MONITORS="3",
         VEMO_SIM_FAST="1",
         VEMO_SIM_STATE=str(Path(state.name) / "simulator.json"),
+        XDG_CONFIG_HOME=state.name,  # the service keeps its settings there, not in the real home
     )
     service = subprocess.Popen([vemod, "--simulate"], env=environment)
     try:

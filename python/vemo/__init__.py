@@ -19,6 +19,7 @@ from . import _library
 from ._dbus import DBusTransport, service_present
 from ._direct import DirectTransport
 from ._transport import Key, MonitorInfo, Transport
+from .automation import Automation, needs_service
 from .catalogue import Setting, Value
 from .errors import (
     BusyError,
@@ -34,6 +35,7 @@ from .monitor import SETTINGS, Monitor
 
 __all__ = [
     "SETTINGS",
+    "Automation",
     "BusyError",
     "CommunicationError",
     "Error",
@@ -46,6 +48,7 @@ __all__ = [
     "Setting",
     "UnknownSettingError",
     "Value",
+    "automation",
     "connect",
     "monitors",
     "transport",
@@ -114,3 +117,15 @@ def connect(key: Key = None, wait: float = 5.0) -> Monitor:
     if isinstance(current, DirectTransport):
         return Monitor(current.connect(key, wait))
     return Monitor(current.connect(key))
+
+
+def automation() -> Automation:
+    """The service's automation: the calibrated level, brightness that follows
+    the light, the night light. Only through the ``vemod`` service; directly
+    it raises :class:`vemo.Error` naming the service."""
+    current = _current()
+    make = getattr(current, "automation", None)
+    if make is None:
+        raise needs_service("vemo.automation()")
+    made: Automation = make()
+    return made

@@ -12,6 +12,7 @@ from dataclasses import replace
 from typing import Any, Dict, List, Optional, Tuple, Type
 
 from ._transport import Key, MonitorInfo, Scalar, position_of
+from .automation import Automation
 from .catalogue import Setting
 from .errors import (
     BusyError,
@@ -93,6 +94,22 @@ class _Bus:
                 self._connection = None
 
 
+class _ObjectLink:
+    """The properties of one object of the service."""
+
+    def __init__(self, bus: _Bus, path: str, interface: str) -> None:
+        self._bus, self._path, self._interface = bus, path, interface
+
+    def get_property(self, name: str) -> Any:
+        """The property's value, unwrapped from its variant."""
+        ((_, value),) = self._bus.call(self._path, PROPERTIES, "Get", "ss", self._interface, name)
+        return value
+
+    def set_property(self, name: str, signature: str, value: object) -> None:
+        """Writes the property through Properties.Set."""
+        self._bus.call(self._path, PROPERTIES, "Set", "ssv", self._interface, name, (signature, value))
+
+
 def service_present() -> bool:
     """Whether the service has an owner on the session bus (jeepney installed)."""
     if open_dbus_connection is None:
@@ -138,6 +155,12 @@ class DBusTransport:
         """Every monitor the service offers, in its order."""
         return [_info(self._bus.properties(path)) for path in self._paths()]
 
+    def automation(self) -> Automation:
+        """The service's automation, on a bus connection of its own."""
+        bus = _Bus()
+        return Automation(_ObjectLink(bus, MANAGER_PATH, MANAGER),
+                          lambda level: bus.call(MANAGER_PATH, MANAGER, "SetLevel", "d", level))
+
     def connect(self, key: Key) -> DBusChannel:
         """Opens a monitor by index, or the one monitor a key names (matched
         here as in direct mode, so that a key two monitors share is refused)."""
@@ -165,6 +188,10 @@ class DBusChannel:
     def info(self) -> MonitorInfo:
         """The monitor's identity as the service read it at attach."""
         return self._info
+
+    def automation_link(self) -> _ObjectLink:
+        """The monitor object's properties: calibration, night settings, writes."""
+        return _ObjectLink(self._bus, self._path, MONITOR)
 
     def read(self, setting: Setting) -> Scalar:
         """One live read through the service."""

@@ -9,6 +9,7 @@ from typing import Dict, List, Mapping, Optional, Tuple, Type
 
 from ._table import TABLE, SettingProperties
 from ._transport import Channel, MonitorInfo
+from .automation import MonitorAutomation
 from .catalogue import (
     CUSTOM_COLOR_TYPES,
     Setting,
@@ -40,13 +41,15 @@ def _one_byte_setting(name: str, what: str) -> Setting:
     return setting
 
 
-class Monitor(SettingProperties):
+class Monitor(SettingProperties, MonitorAutomation):
     """An open monitor, from :func:`vemo.connect`.
 
     Every setting is a property named in snake_case (``m.brightness``,
     ``m.osd_timer``); read-only ones have no setter. Each read and write is one
     exchange with the monitor: nothing is cached but its identity. Use it as a
-    context manager, or call :meth:`close`.
+    context manager, or call :meth:`close`. Through the service it also has
+    its calibration, night settings and count of writes (see
+    :class:`vemo.automation.MonitorAutomation`).
     """
 
     def __init__(self, channel: Channel) -> None:

@@ -31,7 +31,8 @@ class Service:
         state from an earlier run (kept by stop(keep_state=True)); `log`: a file for vemod's stderr."""
         self.state_dir = state_dir or tempfile.mkdtemp(prefix="vemod-test-")
         self.env = dict(os.environ, VEMO_SIM_MONITORS=str(monitors), VEMO_SIM_FAST="1" if fast else "",
-                        VEMO_SIM_STATE=os.path.join(self.state_dir, "simulator.json"), **(env or {}))
+                        VEMO_SIM_STATE=os.path.join(self.state_dir, "simulator.json"),
+                        **{"XDG_CONFIG_HOME": self.state_dir, **(env or {})})
         self.shares_state = simulator_shares_state(self.env)
         self.log = open(log, "a") if log else None
         self.process = subprocess.Popen([VEMOD, "--simulate", "--hold", str(hold), *args], env=self.env,

@@ -138,6 +138,12 @@ int runCalibrate(const GlobalOptions& options, const CalibrateOptions& calibrate
         parseUnsigned(std::string("calibrate: ") + what, text, 0xFF,
                       acceptedValues(*findSetting("brightness")))));
   };
+  if (calibrate.min && calibrate.max &&
+      parseUnsigned("calibrate: --min", *calibrate.min, 0xFF, "") >
+          parseUnsigned("calibrate: --max", *calibrate.max, 0xFF, "")) {
+    throw ToolError(kOutOfRange, "calibrate: --min " + *calibrate.min + " is above --max " + *calibrate.max +
+                                     "; nothing changed");
+  }
   if (change) {
     for (const auto& monitor : monitors) {
       // Moving both ends past each other: the end that keeps min <= max first.

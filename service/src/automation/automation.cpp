@@ -1,6 +1,7 @@
 #include "service/src/automation/automation.h"
 
 #include <cstdio>
+#include <sstream>
 
 #include "service/src/bus_names.h"
 #include "service/src/supervisor/values.h"
@@ -76,8 +77,10 @@ void Automation::registerLevel(sdbus::IObject& manager) {
       .withInputParamNames("level")
       .implementedAs([this](sdbus::Result<>&& result, double level) {
         if (!(level >= 0.0 && level <= 1.0)) {
-          throw serviceError(kOutOfRange, "SetLevel: " + std::to_string(level) +
-                                              " is out of range; accepted values: 0.0 to 1.0");
+          std::ostringstream given;
+          given << level;
+          throw serviceError(kOutOfRange,
+                             "SetLevel: " + given.str() + " is out of range; accepted values: 0.0 to 1.0");
         }
         pause();
         auto shared = std::make_shared<sdbus::Result<>>(std::move(result));
