@@ -21,7 +21,8 @@ from jeepney.wrappers import unwrap_msg  # noqa: E402
 def start_service(monitors: int, state_file: str) -> subprocess.Popen:
     """`vemod --simulate` with `monitors` fast simulated monitors, once it owns its name."""
     env = dict(os.environ, VEMO_SIM_MONITORS=str(monitors), VEMO_SIM_FAST="1",
-               VEMO_SIM_STATE=state_file)
+               VEMO_SIM_STATE=state_file,
+               XDG_CONFIG_HOME=os.path.dirname(state_file))  # the service's settings stay in the test's files
     service = subprocess.Popen([os.environ["VEMOD"], "--simulate"], env=env)
     with open_dbus_connection(bus="SESSION") as bus:
         deadline = time.monotonic() + 20

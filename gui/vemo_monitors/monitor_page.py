@@ -6,9 +6,11 @@ from typing import Any, Callable, Dict, Optional
 from gi.repository import Adw, Gtk
 
 from . import background
+from .calibration_group import CalibrationGroup
 from .catalogue import CAPABILITY_OF, grouped, offered_choices
 from .controls import control_row
 from .monitor_session import MonitorSession
+from .night_group import NightGroup
 from .service_bus import bridge_firmware
 
 RESETS = (
@@ -92,6 +94,9 @@ class MonitorPage:
             if group_id == "identity":
                 self._add_bridge_rows(group)
             page.add(group)
+        by_name = {s.name: s for s in self.session.settings}
+        page.add(CalibrationGroup(self.session.id, by_name.get("brightness"), self._toast).widget)
+        page.add(NightGroup(self.session.id, self.session.settings, self.session.values.get, self._toast).widget)
         page.add(self._resets_group())
         return page
 

@@ -90,7 +90,8 @@ class MainWindow(Adw.ApplicationWindow):
         return header
 
     def _monitors_view(self) -> Gtk.Widget:
-        self.all_monitors = AllMonitorsBrightness(lambda: [p.session for p in self.pages.values()])
+        self.all_monitors = AllMonitorsBrightness(lambda: [p.session for p in self.pages.values()],
+                                                  self.toast)
         self.monitor_list = Gtk.ListBox(name="monitor-list")
         self.monitor_list.add_css_class("navigation-sidebar")
         self.monitor_list.connect("row-selected", self._row_selected)

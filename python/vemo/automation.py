@@ -119,6 +119,11 @@ class Automation:
         return bool(self._manager.get_property("AutoPaused"))
 
     @property
+    def auto_paused_until(self) -> float:
+        """When the pause ends, in seconds since 1970 (as ``time.time()``); 0 when not paused."""
+        return float(self._manager.get_property("AutoPausedUntil"))
+
+    @property
     def follow_night_light(self) -> bool:
         """Whether each monitor's night settings follow the desktop's night light."""
         return bool(self._manager.get_property("FollowNightLight"))
