@@ -4,6 +4,7 @@ for iio-sensor-proxy and GNOME's colour service."""
 
 import json
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -15,6 +16,7 @@ import dbusmock
 
 from vemod_harness import BUS_NAME, ERROR, MANAGER, MANAGER_PATH, MONITOR, VEMOCTL, Service, run_until
 
+README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "README.md")
 SENSOR = "net.hadess.SensorProxy"
 COLOR = "org.gnome.SettingsDaemon.Color"
 COLOR_PATH = "/org/gnome/SettingsDaemon/Color"
@@ -304,6 +306,39 @@ class AutomationTest(dbusmock.DBusTestCase):
         self.assertTrue(run_until(lambda: int(monitor.Get("contrast")) == 50 and int(monitor.Get("brightness")) == 70))
         self.assertTrue(run_until(lambda: "day-values" not in json.load(open(self.config))["monitors"][
             str(self.monitor_get(2, "Id"))]))
+
+    @unittest.skipUnless(VEMOCTL, "vemoctl is not built")
+    def test_the_readme_examples_run_as_printed(self):
+        """Every "$ " line of the README's section on the automation, in order, against this
+        service: what it prints is what the README shows ("..." stands for any lines)."""
+        with open(README, encoding="utf-8") as f:
+            section = f.read().split("\n### On its own:", 1)[1].split("\n## ", 1)[0]
+        env = dict(self.service.env, PATH=os.path.dirname(VEMOCTL) + os.pathsep + os.environ["PATH"])
+        have_busctl = shutil.which("busctl") is not None
+        ran = 0
+        for block in re.findall(r"^```\n(.*?)^```", section, re.S | re.M):
+            commands = []
+            for line in block.splitlines():
+                if line.startswith("$ "):
+                    commands.append((line[2:], []))
+                elif commands:
+                    commands[-1][1].append(line)
+            for command, expected in commands:
+                if command.startswith("busctl") and not have_busctl:
+                    continue  # systemd's busctl is not installed here
+                out = subprocess.run(["bash", "-c", command], env=env, capture_output=True, text=True, timeout=30)
+                self.assertTrue(matches(expected, (out.stdout + out.stderr).splitlines()),
+                                f"$ {command}\nexpected:\n" + "\n".join(expected) + "\ngot:\n" + out.stdout + out.stderr)
+                ran += 1
+        self.assertGreater(ran, 10)
+
+
+def matches(expected, actual):
+    if not expected:
+        return not actual
+    if expected[0] == "...":
+        return any(matches(expected[1:], actual[i:]) for i in range(len(actual) + 1))
+    return bool(actual) and expected[0] == actual[0] and matches(expected[1:], actual[1:])
 
 
 if __name__ == "__main__":
