@@ -82,7 +82,8 @@ std::vector<AutomationClient::Monitor> AutomationClient::chosen(bool allWhenNotG
   } catch (const sdbus::Error& error) {
     fail(error);
   }
-  if (monitors.empty()) throw ToolError(kNoMonitor, command_ + ": no monitor found (the service vemod serves none)");
+  if (monitors.empty())
+    throw ToolError(kNoMonitor, command_ + ": no monitor found (the service vemod serves none)");
   const MonitorChoice& choice = options_.monitor;
   if ((!options_.monitorGiven && allWhenNotGiven) || choice.kind == MonitorChoice::Kind::All) return monitors;
   if (choice.kind == MonitorChoice::Kind::Key) return {monitors.at(monitorNamed(identities, choice.key))};
@@ -95,7 +96,9 @@ std::vector<AutomationClient::Monitor> AutomationClient::chosen(bool allWhenNotG
 
 sdbus::Variant AutomationClient::monitor(const Monitor& monitor, const std::string& property) {
   try {
-    return sdbus::createProxy(*connection_, kBusName, monitor.path)->getProperty(property).onInterface(kMonitor);
+    return sdbus::createProxy(*connection_, kBusName, monitor.path)
+        ->getProperty(property)
+        .onInterface(kMonitor);
   } catch (const sdbus::Error& error) {
     fail(error);
   }

@@ -134,9 +134,8 @@ int runCalibrate(const GlobalOptions& options, const CalibrateOptions& calibrate
   bool change = calibrate.min || calibrate.max || calibrate.curve || calibrate.linked;
   auto monitors = service.chosen(!change);
   auto byte = [](const char* what, const std::string& text) {
-    return sdbus::Variant(static_cast<std::uint8_t>(
-        parseUnsigned(std::string("calibrate: ") + what, text, 0xFF,
-                      acceptedValues(*findSetting("brightness")))));
+    return sdbus::Variant(static_cast<std::uint8_t>(parseUnsigned(
+        std::string("calibrate: ") + what, text, 0xFF, acceptedValues(*findSetting("brightness")))));
   };
   if (calibrate.min && calibrate.max &&
       parseUnsigned("calibrate: --min", *calibrate.min, 0xFF, "") >
@@ -150,9 +149,11 @@ int runCalibrate(const GlobalOptions& options, const CalibrateOptions& calibrate
       bool maxFirst = calibrate.min && calibrate.max &&
                       parseUnsigned("--min", *calibrate.min, 0xFF, "") >
                           service.monitor(monitor, "BrightnessMax").get<std::uint8_t>();
-      if (calibrate.max && maxFirst) service.setMonitor(monitor, "BrightnessMax", byte("--max", *calibrate.max));
+      if (calibrate.max && maxFirst)
+        service.setMonitor(monitor, "BrightnessMax", byte("--max", *calibrate.max));
       if (calibrate.min) service.setMonitor(monitor, "BrightnessMin", byte("--min", *calibrate.min));
-      if (calibrate.max && !maxFirst) service.setMonitor(monitor, "BrightnessMax", byte("--max", *calibrate.max));
+      if (calibrate.max && !maxFirst)
+        service.setMonitor(monitor, "BrightnessMax", byte("--max", *calibrate.max));
       if (calibrate.curve) {
         service.setMonitor(monitor, "BrightnessCurve",
                            sdbus::Variant(decimal("calibrate", "--curve", *calibrate.curve)));
@@ -179,7 +180,8 @@ int runCalibrate(const GlobalOptions& options, const CalibrateOptions& calibrate
 
 int runNight(const GlobalOptions& options, const NightOptions& night) {
   AutomationClient service(options, "night");
-  if (!night.words.empty() && night.clear) throw ToolError(kUsage, "night: NAME VALUE pairs or --clear, not both");
+  if (!night.words.empty() && night.clear)
+    throw ToolError(kUsage, "night: NAME VALUE pairs or --clear, not both");
   if (night.words.size() % 2 != 0) {
     throw ToolError(kUsage, "night: '" + night.words.back() + "' has no value (NAME VALUE pairs)");
   }
@@ -207,7 +209,8 @@ int runNight(const GlobalOptions& options, const NightOptions& night) {
       line += (line.empty() ? "" : ", ") + name + " " + nightText(name, value, json[name]);
     }
     all["monitors"][monitor.id] = json;
-    if (!options.json) std::cout << monitor.id << ": " << (line.empty() ? std::string("(none)") : line) << '\n';
+    if (!options.json)
+      std::cout << monitor.id << ": " << (line.empty() ? std::string("(none)") : line) << '\n';
   }
   if (options.json) printJson(all);
   return kOk;

@@ -118,7 +118,9 @@ std::vector<MetricFamily> families(const std::vector<MonitorReadings>& monitors,
                        "gauge",
                        {}};
   MetricFamily writes{"vemo_monitor_writes_total",
-                      "Writes the service sent to the monitor per setting since it started.", "counter", {}};
+                      "Writes the service sent to the monitor per setting since it started.",
+                      "counter",
+                      {}};
   for (const MonitorReadings& monitor : monitors) {
     Labels id{{"id", monitor.id}};
     if (monitor.info) {

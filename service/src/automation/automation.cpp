@@ -111,7 +111,8 @@ void Automation::registerAmbient(sdbus::IObject& manager) {
       .withSetter([this, &prefs](const std::vector<Point>& points) {
         AmbientCurve curve;
         for (const Point& point : points) curve.emplace_back(std::get<0>(point), std::get<1>(point));
-        if (std::optional<std::string> problem = curveProblem(curve)) throw serviceError(kOutOfRange, *problem);
+        if (std::optional<std::string> problem = curveProblem(curve))
+          throw serviceError(kOutOfRange, *problem);
         if (curve == prefs.ambientCurve) return;
         prefs.ambientCurve = curve;
         save();
@@ -247,7 +248,8 @@ void Automation::offerLight() {
     return;
   }
   pacer_.offer(levelForLux(store_.automation().ambientCurve, lux_));
-  if (std::optional<double> level = pacer_.due(level_, ScaledClock::now())) applyLevel(*level, [](const Json&) {});
+  if (std::optional<double> level = pacer_.due(level_, ScaledClock::now()))
+    applyLevel(*level, [](const Json&) {});
 }
 
 void Automation::updatePaused() {
@@ -279,7 +281,8 @@ Clock::time_point Automation::nextWake(Clock::time_point otherwise) const {
 void Automation::process() {
   if (sensor_) sensor_->process();
   updatePaused();
-  if (std::optional<double> level = pacer_.due(level_, ScaledClock::now())) applyLevel(*level, [](const Json&) {});
+  if (std::optional<double> level = pacer_.due(level_, ScaledClock::now()))
+    applyLevel(*level, [](const Json&) {});
 }
 
 }  // namespace vemod::automation

@@ -25,8 +25,8 @@
 namespace vemod::automation {
 
 // A request for a monitor's worker, by object path, as a client's call would be queued.
-using SubmitRequest =
-    std::function<void(const std::string& path, Json request, Completion done, const std::string& coalesceKey)>;
+using SubmitRequest = std::function<void(const std::string& path, Json request, Completion done,
+                                         const std::string& coalesceKey)>;
 
 class Automation {
  public:
@@ -85,7 +85,7 @@ class Automation {
   SubmitRequest submit_;
   SettingsStore store_;
   sdbus::IObject* manager_ = nullptr;
-  std::map<std::string, Attached> monitors_;                         // by object path
+  std::map<std::string, Attached> monitors_;                            // by object path
   std::map<std::string, std::map<std::string, std::uint64_t>> writes_;  // by Id, then setting
   double level_ = -1;
   double lux_ = -1;

@@ -22,7 +22,8 @@ void Automation::addMonitorMembers(sdbus::IObject& monitor, const std::string& i
       throw serviceError(kOutOfRange, *problem);
     }
     bool same = calibration.min == prefs.calibration.min && calibration.max == prefs.calibration.max &&
-                calibration.curve == prefs.calibration.curve && calibration.linked == prefs.calibration.linked;
+                calibration.curve == prefs.calibration.curve &&
+                calibration.linked == prefs.calibration.linked;
     if (same) return;
     prefs.calibration = calibration;
     save();
@@ -130,47 +131,50 @@ void Automation::syncNight(const std::string& path) {
     std::fprintf(stderr, "vemod: %s: %s: %s\n", id.c_str(), what.c_str(), reply.value("message", "").c_str());
   };
   auto setNight = [this, path, &prefs, finished, report](const std::string& name) {
-    submit_(path, Json{{"op", "set"}, {"name", name}, {"value", prefs.night.at(name)}},
-            [finished, report, name](const Json& reply) {
-              if (!reply.value("ok", false)) report("cannot apply the night value of " + name, reply);
-              finished();
-            },
-            name);
+    submit_(
+        path, Json{{"op", "set"}, {"name", name}, {"value", prefs.night.at(name)}},
+        [finished, report, name](const Json& reply) {
+          if (!reply.value("ok", false)) report("cannot apply the night value of " + name, reply);
+          finished();
+        },
+        name);
   };
 
   for (const std::string& name : restore) {
     Json day = prefs.day.at(name);
-    submit_(path, Json{{"op", "set"}, {"name", name}, {"value", day}},
-            [this, &prefs, name, day, finished, report](const Json& reply) {
-              if (reply.value("ok", false)) {
-                auto kept = prefs.day.find(name);
-                if (kept != prefs.day.end() && kept->second == day) prefs.day.erase(kept);
-                save();
-              } else {
-                report("cannot put back the day value of " + name, reply);
-              }
-              finished();
-            },
-            name);
+    submit_(
+        path, Json{{"op", "set"}, {"name", name}, {"value", day}},
+        [this, &prefs, name, day, finished, report](const Json& reply) {
+          if (reply.value("ok", false)) {
+            auto kept = prefs.day.find(name);
+            if (kept != prefs.day.end() && kept->second == day) prefs.day.erase(kept);
+            save();
+          } else {
+            report("cannot put back the day value of " + name, reply);
+          }
+          finished();
+        },
+        name);
   }
   for (const std::string& name : apply) setNight(name);
   for (const std::string& name : remember) {
-    submit_(path, Json{{"op", "get"}, {"name", name}},
-            [this, &prefs, name, finished, report, setNight](const Json& reply) {
-              if (!reply.value("ok", false)) {
-                report("cannot read " + name + " before the night value replaces it", reply);
-                finished();
-                return;
-              }
-              prefs.day[name] = reply["value"];
-              save();
-              if (prefs.night.count(name)) {
-                setNight(name);
-              } else {
-                finished();  // no longer a night setting: the next round puts it back
-              }
-            },
-            "");
+    submit_(
+        path, Json{{"op", "get"}, {"name", name}},
+        [this, &prefs, name, finished, report, setNight](const Json& reply) {
+          if (!reply.value("ok", false)) {
+            report("cannot read " + name + " before the night value replaces it", reply);
+            finished();
+            return;
+          }
+          prefs.day[name] = reply["value"];
+          save();
+          if (prefs.night.count(name)) {
+            setNight(name);
+          } else {
+            finished();  // no longer a night setting: the next round puts it back
+          }
+        },
+        "");
   }
 }
 

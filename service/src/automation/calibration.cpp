@@ -27,9 +27,11 @@ std::uint8_t brightnessFor(const Calibration& calibration, double level) {
 
 std::optional<std::string> calibrationProblem(const Calibration& calibration) {
   const auto& range = brightnessRange();
-  for (auto [name, value] : {std::pair{"BrightnessMin", calibration.min}, {"BrightnessMax", calibration.max}}) {
+  for (auto [name, value] :
+       {std::pair{"BrightnessMin", calibration.min}, {"BrightnessMax", calibration.max}}) {
     if (value < range.lo || value > range.hi) {
-      return std::string(name) + ": " + std::to_string(value) + " is out of range; accepted values: " + rangeText();
+      return std::string(name) + ": " + std::to_string(value) +
+             " is out of range; accepted values: " + rangeText();
     }
   }
   if (calibration.min > calibration.max) {

@@ -30,7 +30,9 @@ void LightSensor::setEnabled(bool enabled) {
     if (proxy_ && hasLight_) {
       // Let the proxy power the sensor down; the answer does not matter.
       try {
-        proxy_->callMethodAsync("ReleaseLight").onInterface(kSensorInterface).uponReplyInvoke([](const sdbus::Error*) {});
+        proxy_->callMethodAsync("ReleaseLight")
+            .onInterface(kSensorInterface)
+            .uponReplyInvoke([](const sdbus::Error*) {});
         bus_->processPendingRequest();
       } catch (const sdbus::Error&) {
       }
@@ -96,7 +98,8 @@ void LightSensor::claim() {
           // Started on demand or still starting: asked again after a while.
           claimWanted_ = true;
           retryAt_ = Clock::now() + kBusRetry;
-          unavailable("no ambient light sensor (" + std::string(kSensorName) + ": " + error->getMessage() + ")");
+          unavailable("no ambient light sensor (" + std::string(kSensorName) + ": " + error->getMessage() +
+                      ")");
           return;
         }
         claimWanted_ = false;

@@ -46,7 +46,7 @@ class LightSensor {
   bool hasLight_ = false;
   std::string unit_ = "lux";
   std::chrono::steady_clock::time_point retryAt_{};  // connect again, or claim again
-  bool claimWanted_ = false;                          // the last claim failed while the proxy ran
+  bool claimWanted_ = false;                         // the last claim failed while the proxy ran
 };
 
 }  // namespace vemod::automation

@@ -24,22 +24,22 @@ NightLightWatch::NightLightWatch(sdbus::IConnection& session, std::function<void
         message >> name >> oldOwner >> newOwner;
         if (!newOwner.empty()) read();
       });
-  propertiesMatch_ = session.addMatch(std::string("type='signal',interface='") + kProperties +
-                                          "',member='PropertiesChanged',path='" + kColorPath + "',arg0='" +
-                                          kColorInterface + "'",
-                                      [this](sdbus::Message& message) {
-                                        std::string interface;
-                                        std::map<std::string, sdbus::Variant> changed;
-                                        std::vector<std::string> invalidated;
-                                        message >> interface >> changed >> invalidated;
-                                        auto found = changed.find("NightLightActive");
-                                        if (found != changed.end() && found->second.peekValueType() == "b") {
-                                          update(found->second.get<bool>());
-                                        } else if (std::find(invalidated.begin(), invalidated.end(),
-                                                             "NightLightActive") != invalidated.end()) {
-                                          read();
-                                        }
-                                      });
+  propertiesMatch_ = session.addMatch(
+      std::string("type='signal',interface='") + kProperties + "',member='PropertiesChanged',path='" +
+          kColorPath + "',arg0='" + kColorInterface + "'",
+      [this](sdbus::Message& message) {
+        std::string interface;
+        std::map<std::string, sdbus::Variant> changed;
+        std::vector<std::string> invalidated;
+        message >> interface >> changed >> invalidated;
+        auto found = changed.find("NightLightActive");
+        if (found != changed.end() && found->second.peekValueType() == "b") {
+          update(found->second.get<bool>());
+        } else if (std::find(invalidated.begin(), invalidated.end(), "NightLightActive") !=
+                   invalidated.end()) {
+          read();
+        }
+      });
   read();
 }
 

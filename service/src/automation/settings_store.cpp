@@ -207,8 +207,10 @@ void SettingsStore::save() {
   bool written = fd >= 0;
   for (std::size_t done = 0; written && done < text.size();) {
     ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) written = false;
-    else done += static_cast<std::size_t>(n);
+    if (n <= 0)
+      written = false;
+    else
+      done += static_cast<std::size_t>(n);
   }
   if (fd >= 0) {
     written = ::fsync(fd) == 0 && written;

@@ -61,8 +61,8 @@ Supervisor::Supervisor(WorkerLaunch launch, std::unique_ptr<BridgeCensus> census
         submit(path, std::move(request), std::move(done), key);
       },
       automation::SettingsStore::defaultFile());
-  manager_ = std::make_unique<ManagerObject>(*connection_, std::move(calls),
-                                             [this](sdbus::IObject& o) { automation_->addManagerMembers(o); });
+  manager_ = std::make_unique<ManagerObject>(
+      *connection_, std::move(calls), [this](sdbus::IObject& o) { automation_->addManagerMembers(o); });
   automation_->start();
   nextReconcile_ = Clock::now() + kRetryPeriod;
 }
