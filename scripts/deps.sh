@@ -17,7 +17,6 @@ packages=(
   python3-prometheus-client scdoc zsh fish
   ansible-core
   debhelper dh-python python3-all pybuild-plugin-pyproject udev lintian man-db
-  python3-dbusmock
 )
 
 missing=()
