@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <cmath>
 
-#include "api/settings.h"
 #include "catalogue/byte_steps.h"
+#include "catalogue/catalogue.h"
 
 namespace vemod::automation {
 namespace {
 
-const vemo::settings::ByteRange& brightnessRange() { return vemo::settings::kBrightness.accepted; }
+// Brightness as the catalogue describes it: the one model of the settings.
+const vemo::settings::ByteRange& brightnessRange() {
+  static const vemo::settings::ByteRange& range = vemoctl::findSetting("brightness")->byteInfo->accepted;
+  return range;
+}
 
 std::string rangeText() {
   const auto& range = brightnessRange();
