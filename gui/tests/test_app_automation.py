@@ -2,6 +2,8 @@
 monitors: the all-monitors slider sets the calibrated level, the automatic
 brightness switch, a monitor's calibration and its night settings."""
 
+import os
+import subprocess
 from typing import Any
 
 from jeepney import DBusAddress, new_method_call
@@ -35,6 +37,9 @@ def test_the_all_monitors_slider_sets_the_calibrated_level(window):
     assert pump_until(lambda: prop(MANAGER_PATH, MANAGER_INTERFACE, "Level") == 0.6, 5)
     assert pump_until(lambda: [bus_get(i, "brightness") for i in SIMULATED_IDS] == [30, 60, 60], 5)
     set_prop(first, MONITOR_INTERFACE, "BrightnessMax", "y", 100)
+    # A level set by another client moves the slider.
+    subprocess.run([os.environ["VEMOCTL"], "level", "0.2"], check=True, timeout=30)
+    assert pump_until(lambda: find_widget(window, "all-monitors-brightness").get_value() == 20, 2)
 
 
 def test_the_automatic_brightness_switch_and_what_it_reads(window):

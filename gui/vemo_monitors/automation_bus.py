@@ -75,6 +75,11 @@ class LevelSender:
         self._failed = failed
         self._automation: Optional[vemo.Automation] = None
 
+    @property
+    def busy(self) -> bool:
+        """A level is on its way."""
+        return self._gate.busy
+
     def send(self, level: float) -> None:
         if self._gate.offer(level):
             self._start(level)
