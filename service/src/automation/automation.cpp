@@ -161,7 +161,13 @@ void Automation::changedMonitor(const std::string& path, const std::vector<std::
   }
 }
 
-void Automation::monitorAdded(const std::string& path) { syncNight(path); }
+void Automation::monitorAdded(const std::string& path) {
+  // A monitor attached after a level was set joins it (a restarted service has none yet).
+  if (level_ >= 0 && store_.monitor(monitors_.at(path).id).calibration.linked) {
+    applyLevelTo(path, [](const Json&) {});
+  }
+  syncNight(path);
+}
 
 void Automation::monitorRemoved(const std::string& path) { monitors_.erase(path); }
 
