@@ -224,7 +224,7 @@ class AutomationTest(dbusmock.DBusTestCase):
     def test_brightness_follows_the_light_within_the_interval(self):
         process, sensor = self.sensor(0)
         self.manager_set("AutoInterval", dbus.UInt32(1))
-        self.manager_set("AutoPause", dbus.UInt32(2))
+        self.manager_set("AutoPause", dbus.UInt32(3))
         self.manager_set("AutoBrightness", dbus.Boolean(True))
         self.assertTrue(run_until(lambda: self.manager_get("AmbientLux") == 0 and self.brightness(1) == 10))
         self.assertEqual(self.manager_get("Level"), 0.1)  # the default curve in a dark room
@@ -256,7 +256,7 @@ class AutomationTest(dbusmock.DBusTestCase):
         self.service.manager().SetLevel(dbus.Double(0.6))
         self.assertTrue(self.manager_get("AutoPaused"))
         self.assertEqual(self.brightness(1), 60)
-        self.assertTrue(run_until(lambda: not self.manager_get("AutoPaused"), 3))
+        self.assertTrue(run_until(lambda: not self.manager_get("AutoPaused"), 5))
         self.assertTrue(run_until(lambda: self.brightness(1) == 25, 2))
 
     def test_a_missing_sensor_is_reported_once_and_picked_up_when_it_comes(self):
