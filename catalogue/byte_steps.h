@@ -8,7 +8,7 @@
 
 #include "api/settings.h"
 
-namespace vemoctl {
+namespace vemo::catalogue {
 
 // The accepted value nearest to `wanted`; ties go in the direction of the
 // change (`delta`).
@@ -25,4 +25,4 @@ inline unsigned char onStep(const vemo::settings::ByteRange& range, long wanted,
   return static_cast<unsigned char>(range.lo + chosen);
 }
 
-}  // namespace vemoctl
+}  // namespace vemo::catalogue

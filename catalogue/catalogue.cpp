@@ -2,7 +2,7 @@
 
 #include "include/VemoMonitorSdk.h"
 
-namespace vemoctl {
+namespace vemo::catalogue {
 namespace {
 
 namespace s = vemo::settings;
@@ -16,9 +16,15 @@ Setting byteSetting(const char* name, int (*get)(unsigned char*), int (*set)(uns
   return setting;
 }
 
+Setting enumeration(Setting setting) {
+  setting.enumeration = true;
+  return setting;
+}
+
 Setting maskSetting(const char* name, int (*get)(std::uint32_t*), int (*set)(std::uint32_t),
-                    const s::MaskSetting& info) {
+                    const s::MaskSetting& info, const char* capabilities = nullptr) {
   Setting setting{name, Kind::Mask};
+  setting.capabilities = capabilities;
   setting.getMask = get;
   setting.setMask = set;
   setting.maskInfo = &info;
@@ -42,14 +48,14 @@ std::vector<Setting> build() {
       textSetting("asset-tag", GetAssetTag, SetAssetTag, s::kAssetTag),
       Setting{"backlight-hours", Kind::Hours},
 
-      byteSetting("power-state", GetPowerState, SetPowerState, s::kPowerState),
+      enumeration(byteSetting("power-state", GetPowerState, SetPowerState, s::kPowerState)),
       byteSetting("power-led", GetPowerLED, SetPowerLED, s::kPowerLED),
       byteSetting("power-usb", GetPowerUSB, SetPowerUSB, s::kPowerUSB),
 
       byteSetting("brightness", GetBrightness, SetBrightness, s::kBrightness),
       byteSetting("contrast", GetContrast, SetContrast, s::kContrast),
       byteSetting("dynamic-contrast", GetDynamicContrast, SetDynamicContrast, s::kDynamicContrast),
-      byteSetting("aspect-ratio", GetAspectRatio, SetAspectRatio, s::kAspectRatio),
+      enumeration(byteSetting("aspect-ratio", GetAspectRatio, SetAspectRatio, s::kAspectRatio)),
       byteSetting("sharpness", GetSharpness, SetSharpness, s::kSharpness),
       byteSetting("response-time", GetResponseTime, SetResponseTime, s::kResponseTime),
       byteSetting("saturation", GetSaturation, SetSaturation, s::kSaturation),
@@ -59,26 +65,27 @@ std::vector<Setting> build() {
                   s::kUniformityCompensation),
       byteSetting("lcd-conditioning", GetLCDConditioning, SetLCDConditioning, s::kLCDConditioning),
 
-      maskSetting("color-preset", GetColorPreset, SetColorPreset, s::kColorPreset),
+      maskSetting("color-preset", GetColorPreset, SetColorPreset, s::kColorPreset, "color-preset-caps"),
       maskSetting("color-preset-caps", GetColorPresetCaps, nullptr, s::kColorPresetCaps),
-      maskSetting("color-temp", GetColorTemp, SetColorTemp, s::kColorTemp),
+      maskSetting("color-temp", GetColorTemp, SetColorTemp, s::kColorTemp, "color-temp-caps"),
       maskSetting("color-temp-caps", GetColorTempCaps, nullptr, s::kColorTempCaps),
-      maskSetting("color-space", GetColorSpaceState, SetColorSpaceState, s::kColorSpaceState),
+      maskSetting("color-space", GetColorSpaceState, SetColorSpaceState, s::kColorSpaceState,
+                  "color-space-caps"),
       maskSetting("color-space-caps", GetColorSpaceCaps, nullptr, s::kColorSpaceCaps),
       byteSetting("input-color-format", GetInputColorFormat, SetInputColorFormat, s::kInputColorFormat),
       Setting{"custom-color", Kind::CustomColor},
 
-      maskSetting("video-input", GetVideoInput, SetVideoInput, s::kVideoInput),
+      maskSetting("video-input", GetVideoInput, SetVideoInput, s::kVideoInput, "video-input-caps"),
       maskSetting("video-input-caps", GetVideoInputCaps, nullptr, s::kVideoInputCaps),
       byteSetting("auto-select", GetAutoSelect, SetAutoSelect, s::kAutoSelect),
-      byteSetting("pxp-mode", GetPxPMode, SetPxPMode, s::kPxPMode),
-      maskSetting("pxp-sub-input", GetPxPSubInput, SetPxPSubInput, s::kPxPSubInput),
-      byteSetting("pxp-location", GetPxPLocation, SetPxPLocation, s::kPxPLocation),
+      enumeration(byteSetting("pxp-mode", GetPxPMode, SetPxPMode, s::kPxPMode)),
+      maskSetting("pxp-sub-input", GetPxPSubInput, SetPxPSubInput, s::kPxPSubInput, "video-input-caps"),
+      enumeration(byteSetting("pxp-location", GetPxPLocation, SetPxPLocation, s::kPxPLocation)),
       byteSetting("mst", GetMST, SetMST, s::kMST),
 
       byteSetting("osd-transparency", GetOSDTransparency, SetOSDTransparency, s::kOSDTransparency),
-      byteSetting("osd-language", GetOSDLanguage, SetOSDLanguage, s::kOSDLanguage),
-      byteSetting("osd-rotation", GetOSDRotation, SetOSDRotation, s::kOSDRotation),
+      enumeration(byteSetting("osd-language", GetOSDLanguage, SetOSDLanguage, s::kOSDLanguage)),
+      enumeration(byteSetting("osd-rotation", GetOSDRotation, SetOSDRotation, s::kOSDRotation)),
       byteSetting("osd-timer", GetOSDTimer, SetOSDTimer, s::kOSDTimer),
       byteSetting("osd-button-lock", GetOSDButtonLock, SetOSDButtonLock, s::kOSDButtonLock),
       byteSetting("button-sound", GetButtonSound, SetButtonSound, s::kButtonSound),
@@ -105,4 +112,4 @@ std::vector<std::string> settingNames() {
   return names;
 }
 
-}  // namespace vemoctl
+}  // namespace vemo::catalogue

@@ -1,5 +1,5 @@
-// Every setting the library offers, by its kebab-case name on the command
-// line, with the library functions that read and write it.
+// Every setting the library offers, by its kebab-case name, with the library
+// functions that read and write it: the products' one model of the settings.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +10,7 @@
 
 #include "api/settings.h"
 
-namespace vemoctl {
+namespace vemo::catalogue {
 
 enum class Kind {
   Byte,         // one byte, decimal
@@ -32,15 +32,22 @@ struct Setting {
   int (*getText)(unsigned char*) = nullptr;
   int (*setText)(const char*) = nullptr;
   std::size_t textLength = 0;
+  // A mask setting whose choices the monitor offers in a capability value:
+  // that setting's name.
+  const char* capabilities = nullptr;
+  // A one-byte setting whose values stand for things rather than amounts
+  // (an input, a language): a client offers them as choices, not a slider.
+  bool enumeration = false;
 
   bool writable() const {
     return setByte != nullptr || setMask != nullptr || setText != nullptr || kind == Kind::CustomColor;
   }
 };
 
-// In the order `get --all`, `dump` and `restore` go through them.
+// In the order clients list them (and `get --all`, `dump` and `restore` go
+// through them).
 const std::vector<Setting>& catalogue();
 const Setting* findSetting(std::string_view name);
 std::vector<std::string> settingNames();
 
-}  // namespace vemoctl
+}  // namespace vemo::catalogue

@@ -1,20 +1,16 @@
 #include "catalogue/values.h"
 
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
-#include "catalogue/exit_codes.h"
 #include "include/VemoMonitorSdk.h"
 
-namespace vemoctl {
+namespace vemo::catalogue {
 namespace {
 
 namespace s = vemo::settings;
-
-constexpr std::array<const char*, 6> kLevelNames = {"red", "green", "blue", "cyan", "magenta", "yellow"};
 
 std::string format(const char* pattern, unsigned value) {
   char text[32];
@@ -22,129 +18,310 @@ std::string format(const char* pattern, unsigned value) {
   return text;
 }
 
-unsigned long parseNumber(const Setting& setting, const std::string& text, unsigned long max) {
-  return parseUnsigned(setting.name, text, max, acceptedValues(setting));
+[[noreturn]] void fail(Problem problem, const std::string& message) { throw ValueError(problem, message); }
+
+[[noreturn]] void outOfRange(const Setting& setting, const std::string& shown, const ChoiceNames* names) {
+  fail(Problem::OutOfRange, std::string(setting.name) + ": " + shown +
+                                " is out of range; accepted values: " + acceptedValues(setting, names));
 }
 
-std::string describeRange(const s::ByteRange& range) {
-  if (range.step == 1) return std::to_string(range.lo) + " to " + std::to_string(range.hi);
+std::string describeRange(const s::ByteRange& range, const ChoiceNames* names) {
+  auto one = [names](unsigned v) {
+    std::string name = names ? choiceName(Value{v, {}, {}}, names) : "";
+    return std::to_string(v) + (name.empty() ? "" : " (" + name + ")");
+  };
+  if (range.step == 1 && (names == nullptr || names->empty())) {
+    return std::to_string(range.lo) + " to " + std::to_string(range.hi);
+  }
   std::string out;
-  for (unsigned v = range.lo; v <= range.hi; v += range.step) {
-    if (!out.empty()) out += ", ";
-    out += std::to_string(v);
-  }
+  for (unsigned v = range.lo; v <= range.hi; v += range.step) out += (out.empty() ? "" : ", ") + one(v);
   return out;
 }
 
-std::string describeChoices(const s::MaskSetting& mask) {
-  std::string out = "one of ";
-  for (unsigned bit = 0; bit < mask.choices; ++bit) {
-    if (bit > 0) out += ", ";
-    out += format("0x%02X", 1u << bit);
-  }
-  return out;
+std::string choiceShown(std::uint32_t bit, const ChoiceNames* names) {
+  std::string name = choiceName(Value{bit, {}, {}}, names);
+  return format("0x%02X", bit) + (name.empty() ? "" : " (" + name + ")");
 }
 
-Json customColorJson(unsigned type, const std::array<unsigned char, 6>& levels) {
-  Json json;
-  json["type"] = type;
-  for (std::size_t i = 0; i < levels.size(); ++i) json[kLevelNames[i]] = levels[i];
-  return json;
-}
-
-std::string customColorText(unsigned type, const std::array<unsigned char, 6>& levels) {
-  std::string out = std::to_string(type) + ":";
-  for (std::size_t i = 0; i < levels.size(); ++i) {
-    if (i > 0) out += ",";
-    out += std::to_string(levels[i]);
-  }
-  return out;
-}
-
-Reading readCustomColors() {
-  Reading reading;
-  reading.json = Json::array();
-  for (unsigned type = 0; type <= s::kMaxCustomColorType; ++type) {
-    std::array<unsigned char, 6> v{};
-    int result = GetCustomColor(static_cast<unsigned char>(type), &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]);
-    if (result != STATUS_OK) {
-      reading.result = result;
-      return reading;
-    }
-    reading.lines.push_back(customColorText(type, v));
-    reading.json.push_back(customColorJson(type, v));
-  }
-  return reading;
-}
-
-Write parseCustomColor(const Setting& setting, const std::string& text) {
-  auto colon = text.find(':');
+std::vector<std::string> colorFields(const std::string& text) {
   std::vector<std::string> fields;
-  if (colon != std::string::npos) {
-    fields.push_back(text.substr(0, colon));
-    std::stringstream levels(text.substr(colon + 1));
-    std::string field;
-    while (std::getline(levels, field, ',')) fields.push_back(field);
-  }
-  if (fields.size() != 7) {
-    throw ToolError(kUsage, std::string(setting.name) + ": '" + text +
-                                "' is not TYPE:RED,GREEN,BLUE,CYAN,MAGENTA,YELLOW");
-  }
-  std::array<unsigned char, 7> v{};
-  for (std::size_t i = 0; i < v.size(); ++i) {
-    v[i] = static_cast<unsigned char>(parseNumber(setting, fields[i], 0xFF));
-  }
-  return [v] { return SetCustomColor(v[0], v[1], v[2], v[3], v[4], v[5], v[6]); };
+  auto colon = text.find(':');
+  if (colon == std::string::npos) return fields;
+  fields.push_back(text.substr(0, colon));
+  std::stringstream levels(text.substr(colon + 1));
+  for (std::string field; std::getline(levels, field, ',');) fields.push_back(field);
+  return fields;
 }
 
-Write parseText(const Setting& setting, const std::string& text) {
-  std::string bytes;
-  if (!unescapeRecord(text, bytes)) {
-    throw ToolError(kUsage, std::string(setting.name) + ": '" + text + "' has a broken escape");
+Value parseCustomColor(const Setting& setting, const std::string& text) {
+  std::vector<std::string> fields = colorFields(text);
+  if (fields.size() != 7) {
+    fail(Problem::Malformed, std::string(setting.name) + ": " + shownInput(text) +
+                                 " is not TYPE:RED,GREEN,BLUE,CYAN,MAGENTA,YELLOW");
   }
-  if (bytes.find('\0') != std::string::npos) {
-    throw ToolError(kUsage,
-                    std::string(setting.name) + ": '" + text + "' holds a NUL byte, which ends the text");
+  std::vector<long long> numbers;
+  for (const std::string& field : fields) {
+    numbers.push_back(
+        static_cast<long long>(parseUnsigned(setting.name, field, 0xFF, acceptedValues(setting))));
   }
-  if (bytes.size() > setting.textLength) {
-    throw ToolError(kOutOfRange, std::string(setting.name) + ": '" + text + "' takes " +
-                                     std::to_string(bytes.size()) +
-                                     " bytes; accepted values: " + acceptedValues(setting));
-  }
-  // The setter sends the whole record: the text, then zeros.
-  std::vector<char> record(setting.textLength + 1, '\0');
-  std::copy(bytes.begin(), bytes.end(), record.begin());
-  auto set = setting.setText;
-  return [set, record] { return set(record.data()); };
+  long long type = numbers.front();
+  numbers.erase(numbers.begin());
+  return Value{0, {}, {customColorValue(type, numbers)}};
+}
+
+bool isNumberForm(const std::string& text) {
+  return !text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) != 0);
 }
 
 }  // namespace
 
-unsigned long parseUnsigned(const std::string& what, const std::string& text, unsigned long max,
-                            const std::string& accepted) {
-  // Decimal, or hex after 0x: a leading zero never makes a number octal.
-  bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-  std::string digits = hex ? text.substr(2) : text;
-  const char* allowed = hex ? "0123456789abcdefABCDEF" : "0123456789";
-  if (digits.empty() || digits.find_first_not_of(allowed) != std::string::npos) {
-    throw ToolError(kUsage, what + ": '" + text + "' is not a number");
+std::size_t checkedColorLevels(unsigned type) { return type >= 2 ? 6 : 3; }
+
+Value parseValue(const Setting& setting, const std::string& text, const ChoiceNames* names) {
+  if (!setting.writable()) fail(Problem::ReadOnly, std::string(setting.name) + " is read-only");
+  switch (setting.kind) {
+    case Kind::Byte:
+    case Kind::Mask: {
+      if (names != nullptr && !isNumberForm(text)) {
+        auto named = names->find(text);
+        if (named == names->end()) {
+          std::string known;
+          for (const auto& [name, value] : *names) known += (known.empty() ? "" : ", ") + name;
+          fail(Problem::Malformed, std::string(setting.name) + ": " + shownInput(text) +
+                                       " is not a number or a choice of this model (" + known + ")");
+        }
+        return numberValue(setting, named->second);
+      }
+      unsigned long max = setting.kind == Kind::Byte ? 0xFF : 0xFFFFFFFFul;
+      return numberValue(setting, static_cast<long long>(parseUnsigned(setting.name, text, max,
+                                                                       acceptedValues(setting, names))));
+    }
+    case Kind::Text:
+      return textValue(setting, text);
+    case Kind::CustomColor:
+      return parseCustomColor(setting, text);
+    case Kind::Hours:
+      break;
   }
-  errno = 0;
-  unsigned long value = std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10);
-  if (errno == ERANGE || value > max) {
-    throw ToolError(kOutOfRange, what + ": " + text + " is out of range; accepted values: " + accepted);
-  }
-  return value;
+  fail(Problem::ReadOnly, std::string(setting.name) + " is read-only");
 }
 
-std::string hex32(std::uint32_t value) { return format("0x%08X", value); }
-
-std::vector<int> bitsOf(std::uint32_t mask) {
-  std::vector<int> bits;
-  for (int bit = 0; bit < 32; ++bit) {
-    if (mask & (std::uint32_t{1} << bit)) bits.push_back(bit);
+Value numberValue(const Setting& setting, long long number) {
+  if (!setting.writable()) fail(Problem::ReadOnly, std::string(setting.name) + " is read-only");
+  std::string shown = setting.kind == Kind::Mask && number >= 0 && number <= 0xFFFFFFFFll
+                          ? format("0x%02X", static_cast<unsigned>(number))
+                          : std::to_string(number);
+  bool accepted = false;
+  if (setting.kind == Kind::Byte) {
+    accepted = number >= 0 && number <= 0xFF &&
+               setting.byteInfo->accepted.accepts(static_cast<std::uint8_t>(number));
+  } else if (setting.kind == Kind::Mask) {
+    accepted = number >= 0 && number <= 0xFFFFFFFFll &&
+               setting.maskInfo->accepts(static_cast<std::uint32_t>(number));
+  } else {
+    fail(Problem::Malformed, std::string(setting.name) + " does not take a number");
   }
-  return bits;
+  if (!accepted) outOfRange(setting, shown, nullptr);
+  return Value{static_cast<std::uint32_t>(number), {}, {}};
+}
+
+Value textValue(const Setting& setting, const std::string& escaped) {
+  if (!setting.writable()) fail(Problem::ReadOnly, std::string(setting.name) + " is read-only");
+  if (setting.kind != Kind::Text)
+    fail(Problem::Malformed, std::string(setting.name) + " does not take a text");
+  std::string bytes;
+  if (!unescapeRecord(escaped, bytes)) {
+    fail(Problem::Malformed, std::string(setting.name) + ": " + shownInput(escaped) + " has a broken escape");
+  }
+  if (bytes.find('\0') != std::string::npos) {
+    fail(Problem::Malformed,
+         std::string(setting.name) + ": " + shownInput(escaped) + " holds a NUL byte, which ends the text");
+  }
+  if (bytes.size() > setting.textLength) {
+    fail(Problem::OutOfRange, std::string(setting.name) + ": " + shownInput(escaped) + " takes " +
+                                  std::to_string(bytes.size()) +
+                                  " bytes; accepted values: " + acceptedValues(setting));
+  }
+  return Value{0, bytes, {}};
+}
+
+CustomColor customColorValue(long long type, const std::vector<long long>& levels) {
+  const Setting& setting = *findSetting("custom-color");
+  if (type < 0 || type > s::kMaxCustomColorType) {
+    fail(Problem::OutOfRange, "custom-color: type " + std::to_string(type) +
+                                  " is out of range; accepted values: " + acceptedValues(setting));
+  }
+  if (levels.size() != kColorLevelNames.size()) {
+    fail(Problem::Malformed, "custom-color: six levels are needed (red, green, blue, cyan, magenta, yellow)");
+  }
+  CustomColor color;
+  color.type = static_cast<std::uint8_t>(type);
+  for (std::size_t i = 0; i < levels.size(); ++i) {
+    long long limit = i < checkedColorLevels(color.type) ? s::kMaxColorLevel : 0xFF;
+    if (levels[i] < 0 || levels[i] > limit) {
+      fail(Problem::OutOfRange, std::string("custom-color: ") + kColorLevelNames[i] + " " +
+                                    std::to_string(levels[i]) +
+                                    " is out of range; accepted values: " + acceptedValues(setting));
+    }
+    color.levels[i] = static_cast<std::uint8_t>(levels[i]);
+  }
+  return color;
+}
+
+std::vector<std::string> textLines(const Setting& setting, const Value& value) {
+  switch (setting.kind) {
+    case Kind::Byte:
+    case Kind::Hours:
+      return {std::to_string(value.number)};
+    case Kind::Mask:
+      return {hex32(value.number)};
+    case Kind::Text:
+      return {escapeRecord(reinterpret_cast<const unsigned char*>(value.text.data()), value.text.size())};
+    case Kind::CustomColor: {
+      std::vector<std::string> lines;
+      for (const CustomColor& color : value.colors) {
+        std::string line = std::to_string(color.type) + ":";
+        for (std::size_t i = 0; i < color.levels.size(); ++i) {
+          line += (i > 0 ? "," : "") + std::to_string(color.levels[i]);
+        }
+        lines.push_back(line);
+      }
+      return lines;
+    }
+  }
+  return {};
+}
+
+Json jsonForm(const Setting& setting, const Value& value) {
+  switch (setting.kind) {
+    case Kind::Byte:
+    case Kind::Hours:
+      return value.number;
+    case Kind::Mask:
+      return hex32(value.number);
+    case Kind::Text:
+      return textLines(setting, value).front();
+    case Kind::CustomColor: {
+      Json colors = Json::array();
+      for (const CustomColor& color : value.colors) {
+        Json json{{"type", color.type}};
+        for (std::size_t i = 0; i < color.levels.size(); ++i) json[kColorLevelNames[i]] = color.levels[i];
+        colors.push_back(json);
+      }
+      return colors;
+    }
+  }
+  return nullptr;
+}
+
+std::string choiceName(const Value& value, const ChoiceNames* names) {
+  if (names == nullptr) return "";
+  for (const auto& [name, number] : *names) {
+    if (number == value.number) return name;
+  }
+  return "";
+}
+
+bool sameValue(const Setting& setting, const Value& wanted, const Value& held) {
+  switch (setting.kind) {
+    case Kind::Byte:
+    case Kind::Mask:
+    case Kind::Hours:
+      return wanted.number == held.number;
+    case Kind::Text:
+      return wanted.text == held.text;
+    case Kind::CustomColor:
+      for (const CustomColor& want : wanted.colors) {
+        bool found = false;
+        for (const CustomColor& have : held.colors) {
+          if (have.type == want.type) found = have.levels == want.levels;
+        }
+        if (!found) return false;
+      }
+      return true;
+  }
+  return false;
+}
+
+std::string acceptedValues(const Setting& setting, const ChoiceNames* names) {
+  switch (setting.kind) {
+    case Kind::Byte:
+      return describeRange(setting.byteInfo->accepted, names);
+    case Kind::Mask: {
+      if (!setting.writable()) break;
+      std::string out = "one of ";
+      for (unsigned bit = 0; bit < setting.maskInfo->choices; ++bit) {
+        out += (bit > 0 ? ", " : "") + choiceShown(1u << bit, names);
+      }
+      return out;
+    }
+    case Kind::Text:
+      return "a text of at most " + std::to_string(setting.textLength) +
+             " bytes (a character outside ASCII takes 2 to 4)";
+    case Kind::CustomColor: {
+      std::string withCmy;
+      for (unsigned type = 0; type <= s::kMaxCustomColorType; ++type) {
+        if (checkedColorLevels(type) == 6) withCmy += (withCmy.empty() ? "" : " and ") + std::to_string(type);
+      }
+      return "TYPE:RED,GREEN,BLUE,CYAN,MAGENTA,YELLOW with type 0 to " +
+             std::to_string(s::kMaxCustomColorType) + ", red, green and blue 0 to " +
+             std::to_string(s::kMaxColorLevel) + ", and cyan, magenta and yellow 0 to " +
+             std::to_string(s::kMaxColorLevel) + " for types " + withCmy + " (0 to 255 for the others)";
+    }
+    case Kind::Hours:
+      break;
+  }
+  return "none (read-only)";
+}
+
+std::string offeredChoices(std::uint32_t capabilities, const ChoiceNames* names) {
+  std::string out;
+  for (int bit : bitsOf(capabilities)) out += (out.empty() ? "" : ", ") + choiceShown(1u << bit, names);
+  return out.empty() ? "none" : out;
+}
+
+std::vector<std::string> textsFromJson(const Setting& setting, const Json& value) {
+  auto misfit = [&setting](const char* expected) {
+    return ValueError(Problem::Malformed, std::string("profile: ") + setting.name + " must be " + expected);
+  };
+  switch (setting.kind) {
+    case Kind::Byte:
+    case Kind::Hours:
+      if (value.is_number_unsigned()) return {std::to_string(value.get<unsigned long>())};
+      if (value.is_string()) return {value.get<std::string>()};
+      throw misfit("a number");
+    case Kind::Mask:
+      if (value.is_number_unsigned()) return {std::to_string(value.get<unsigned long>())};
+      if (value.is_string()) return {value.get<std::string>()};
+      throw misfit("a hex string such as \"0x00000001\"");
+    case Kind::Text:
+      if (value.is_string()) return {value.get<std::string>()};
+      throw misfit("a string");
+    case Kind::CustomColor: {
+      const Json list = value.is_array() ? value : Json::array({value});
+      std::vector<std::string> texts;
+      for (const Json& entry : list) {
+        if (entry.is_string()) {
+          texts.push_back(entry.get<std::string>());
+          continue;
+        }
+        if (!entry.is_object() || !entry.contains("type") || !entry["type"].is_number_unsigned()) {
+          throw misfit("a list of objects with type, red, green, blue, cyan, magenta, yellow");
+        }
+        std::string text = std::to_string(entry["type"].get<unsigned long>()) + ":";
+        for (std::size_t i = 0; i < kColorLevelNames.size(); ++i) {
+          const char* name = kColorLevelNames[i];
+          if (!entry.contains(name) || !entry[name].is_number_unsigned()) {
+            throw misfit("a list of objects with type, red, green, blue, cyan, magenta, yellow");
+          }
+          text += (i > 0 ? "," : "") + std::to_string(entry[name].get<unsigned long>());
+        }
+        texts.push_back(text);
+      }
+      return texts;
+    }
+  }
+  return {};
 }
 
 std::string escapeRecord(const unsigned char* bytes, std::size_t length) {
@@ -183,134 +360,41 @@ bool unescapeRecord(const std::string& text, std::string& bytes) {
   return true;
 }
 
-Reading readSetting(const Setting& setting) {
-  Reading reading;
-  switch (setting.kind) {
-    case Kind::Byte: {
-      unsigned char value = 0;
-      reading.result = setting.getByte(&value);
-      reading.lines.push_back(std::to_string(value));
-      reading.json = value;
-      break;
-    }
-    case Kind::Mask: {
-      std::uint32_t value = 0;
-      reading.result = setting.getMask(&value);
-      reading.lines.push_back(hex32(value));
-      reading.json = hex32(value);
-      break;
-    }
-    case Kind::Text: {
-      std::vector<unsigned char> record(setting.textLength, 0);
-      reading.result = setting.getText(record.data());
-      std::string text = escapeRecord(record.data(), record.size());
-      reading.lines.push_back(text);
-      reading.json = text;
-      break;
-    }
-    case Kind::Hours: {
-      short hours = 0;
-      reading.result = GetBacklightHours(&hours);
-      // A counter: the 16 bits read unsigned.
-      auto count = static_cast<unsigned short>(hours);
-      reading.lines.push_back(std::to_string(count));
-      reading.json = count;
-      break;
-    }
-    case Kind::CustomColor:
-      reading = readCustomColors();
-      break;
+unsigned long parseUnsigned(const std::string& what, const std::string& text, unsigned long max,
+                            const std::string& accepted) {
+  // Decimal, or hex after 0x: a leading zero never makes a number octal.
+  bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  std::string digits = hex ? text.substr(2) : text;
+  const char* allowed = hex ? "0123456789abcdefABCDEF" : "0123456789";
+  if (digits.empty() || digits.find_first_not_of(allowed) != std::string::npos) {
+    fail(Problem::Malformed, what + ": " + shownInput(text) + " is not a number");
   }
-  return reading;
+  errno = 0;
+  unsigned long value = std::strtoul(digits.c_str(), nullptr, hex ? 16 : 10);
+  if (errno == ERANGE || value > max) {
+    std::string shown = text.size() > 64 ? shownInput(text) : text;
+    fail(Problem::OutOfRange, what + ": " + shown + " is out of range; accepted values: " + accepted);
+  }
+  return value;
 }
 
-Write parseValue(const Setting& setting, const std::string& text) {
-  if (!setting.writable()) {
-    throw ToolError(kUsage, std::string(setting.name) + " is read-only");
-  }
-  switch (setting.kind) {
-    case Kind::Byte: {
-      auto value = static_cast<unsigned char>(parseNumber(setting, text, 0xFF));
-      auto set = setting.setByte;
-      return [set, value] { return set(value); };
-    }
-    case Kind::Mask: {
-      auto value = static_cast<std::uint32_t>(parseNumber(setting, text, 0xFFFFFFFFul));
-      auto set = setting.setMask;
-      return [set, value] { return set(value); };
-    }
-    case Kind::Text:
-      return parseText(setting, text);
-    case Kind::CustomColor:
-      return parseCustomColor(setting, text);
-    case Kind::Hours:
-      break;
-  }
-  throw ToolError(kUsage, std::string(setting.name) + " is read-only");
+std::string shownInput(const std::string& text) {
+  constexpr std::size_t kShown = 64;
+  if (text.size() <= kShown) return "'" + text + "'";
+  std::size_t cut = kShown;
+  // Never in the middle of a UTF-8 character.
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return "'" + text.substr(0, cut) + "...'";
 }
 
-std::string acceptedValues(const Setting& setting) {
-  switch (setting.kind) {
-    case Kind::Byte:
-      return describeRange(setting.byteInfo->accepted);
-    case Kind::Mask:
-      return describeChoices(*setting.maskInfo);
-    case Kind::Text:
-      return "a text of at most " + std::to_string(setting.textLength) +
-             " bytes (a character outside ASCII takes 2 to 4)";
-    case Kind::CustomColor:
-      return "TYPE:RED,GREEN,BLUE,CYAN,MAGENTA,YELLOW with type 0 to " +
-             std::to_string(s::kMaxCustomColorType) + ", red, green and blue 0 to " +
-             std::to_string(s::kMaxColorLevel) + ", and cyan, magenta and yellow 0 to " +
-             std::to_string(s::kMaxColorLevel) + " for types 2 and 3";
-    case Kind::Hours:
-      break;
+std::string hex32(std::uint32_t value) { return format("0x%08X", value); }
+
+std::vector<int> bitsOf(std::uint32_t mask) {
+  std::vector<int> bits;
+  for (int bit = 0; bit < 32; ++bit) {
+    if (mask & (std::uint32_t{1} << bit)) bits.push_back(bit);
   }
-  return "none (read-only)";
+  return bits;
 }
 
-std::vector<std::string> textsFromJson(const Setting& setting, const Json& value) {
-  auto misfit = [&setting](const char* expected) {
-    return ToolError(kUsage, std::string("profile: ") + setting.name + " must be " + expected);
-  };
-  switch (setting.kind) {
-    case Kind::Byte:
-    case Kind::Hours:
-      if (value.is_number_unsigned()) return {std::to_string(value.get<unsigned long>())};
-      if (value.is_string()) return {value.get<std::string>()};
-      throw misfit("a number");
-    case Kind::Mask:
-      if (value.is_number_unsigned()) return {std::to_string(value.get<unsigned long>())};
-      if (value.is_string()) return {value.get<std::string>()};
-      throw misfit("a hex string such as \"0x00000001\"");
-    case Kind::Text:
-      if (value.is_string()) return {value.get<std::string>()};
-      throw misfit("a string");
-    case Kind::CustomColor: {
-      const Json list = value.is_array() ? value : Json::array({value});
-      std::vector<std::string> texts;
-      for (const Json& entry : list) {
-        if (entry.is_string()) {
-          texts.push_back(entry.get<std::string>());
-          continue;
-        }
-        if (!entry.is_object() || !entry.contains("type") || !entry["type"].is_number_unsigned()) {
-          throw misfit("a list of objects with type, red, green, blue, cyan, magenta, yellow");
-        }
-        std::string text = std::to_string(entry["type"].get<unsigned long>()) + ":";
-        for (std::size_t i = 0; i < kLevelNames.size(); ++i) {
-          const char* name = kLevelNames[i];
-          if (!entry.contains(name) || !entry[name].is_number_unsigned()) {
-            throw misfit("a list of objects with type, red, green, blue, cyan, magenta, yellow");
-          }
-          text += (i > 0 ? "," : "") + std::to_string(entry[name].get<unsigned long>());
-        }
-        texts.push_back(text);
-      }
-      return texts;
-    }
-  }
-  return {};
-}
-
-}  // namespace vemoctl
+}  // namespace vemo::catalogue

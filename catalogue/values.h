@@ -1,40 +1,83 @@
-// Reading a setting into its text and JSON forms, and turning a value given
-// as text back into the library call that writes it.
+// A setting's values: parsed once from text (the command line, a profile,
+// a D-Bus string), checked against the setting's rules before anything is
+// sent, and put back into the text and JSON forms clients print.
 #pragma once
 
-#include <functional>
+#include <array>
+#include <cstdint>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "catalogue/value_error.h"
 
-namespace vemoctl {
+namespace vemo::catalogue {
 
 using Json = nlohmann::ordered_json;
 
-struct Reading {
-  int result = 0;                  // the library's result code
-  std::vector<std::string> lines;  // text form: one line, or one per custom colour type
-  Json json;                       // JSON form
+// Red, green, blue, cyan, magenta, yellow: the six levels of a custom colour.
+inline constexpr std::array<const char*, 6> kColorLevelNames = {"red",  "green",   "blue",
+                                                                "cyan", "magenta", "yellow"};
+using ColorLevels = std::array<std::uint8_t, 6>;
+
+struct CustomColor {
+  std::uint8_t type = 0;
+  ColorLevels levels{};
 };
 
-// Reads the setting from the connected monitor.
-Reading readSetting(const Setting& setting);
+// How many of a custom colour type's levels the monitor takes from 0 to
+// kMaxColorLevel: red, green and blue always; cyan, magenta and yellow only
+// for the types that use them (the monitor ignores them for the others and
+// takes any byte there).
+std::size_t checkedColorLevels(unsigned type);
 
-// A value checked for its form, ready to go to the monitor.
-using Write = std::function<int()>;
+// The names a model gives a setting's values (choice name to value), and
+// those names for every setting a model description names.
+using ChoiceNames = std::map<std::string, std::uint32_t>;
+using ModelChoices = std::map<std::string, ChoiceNames>;
 
-// Throws ToolError: kUsage for a read-only setting or a malformed value,
-// kOutOfRange for a number the setter's argument cannot even hold. The
-// setter's own range check decides everything else.
-Write parseValue(const Setting& setting, const std::string& text);
+// One value of a setting, as read or as it will be sent.
+struct Value {
+  std::uint32_t number = 0;         // one-byte settings, masks, hours
+  std::string text;                 // text records: the bytes as stored, up to the first NUL
+  std::vector<CustomColor> colors;  // custom colour: one type to write, every type read
+};
+
+// The value `text` stands for, checked: a number in decimal or 0x hex, a
+// choice name `names` gives, a text record (with \xNN and \\ escapes), or
+// TYPE:RED,GREEN,BLUE,CYAN,MAGENTA,YELLOW. Throws ValueError: ReadOnly,
+// Malformed, or OutOfRange with the accepted values.
+Value parseValue(const Setting& setting, const std::string& text, const ChoiceNames* names = nullptr);
+
+// A number given as a number (D-Bus, JSON), checked as parseValue does.
+Value numberValue(const Setting& setting, long long number);
+// A text record given as escaped text, checked as parseValue does.
+Value textValue(const Setting& setting, const std::string& escaped);
+// A custom colour type and its six levels, checked.
+CustomColor customColorValue(long long type, const std::vector<long long>& levels);
+
+// The text form: one line, or one per custom colour type.
+std::vector<std::string> textLines(const Setting& setting, const Value& value);
+// The JSON form: a number, a "0x%08X" mask, a text, or the custom colours
+// as objects of type and levels.
+Json jsonForm(const Setting& setting, const Value& value);
+
+// The name `names` gives the value, or "".
+std::string choiceName(const Value& value, const ChoiceNames* names);
+
+// True when the monitor holding `held` holds `wanted` already (a custom
+// colour compares the type it writes).
+bool sameValue(const Setting& setting, const Value& wanted, const Value& held);
 
 // The accepted values in words, for the out-of-range message.
-std::string acceptedValues(const Setting& setting);
+std::string acceptedValues(const Setting& setting, const ChoiceNames* names = nullptr);
+// The choices of a mask setting `capabilities` offers, in words with their names.
+std::string offeredChoices(std::uint32_t capabilities, const ChoiceNames* names);
 
 // The text forms (one per line) of a value in a JSON profile. Throws
-// ToolError(kUsage) when its shape does not fit the setting.
+// ValueError(Malformed) when its shape does not fit the setting.
 std::vector<std::string> textsFromJson(const Setting& setting, const Json& value);
 
 // Identity records as text: bytes up to the first NUL, with backslash and any
@@ -42,13 +85,16 @@ std::vector<std::string> textsFromJson(const Setting& setting, const Json& value
 std::string escapeRecord(const unsigned char* bytes, std::size_t length);
 bool unescapeRecord(const std::string& text, std::string& bytes);
 
-// A whole number in decimal or 0x hex for `what`: throws ToolError(kUsage)
-// when it is not one, ToolError(kOutOfRange) with `accepted` when above max.
+// A whole number in decimal or 0x hex for `what`: throws ValueError,
+// Malformed when it is not one, OutOfRange with `accepted` when above max.
 unsigned long parseUnsigned(const std::string& what, const std::string& text, unsigned long max,
                             const std::string& accepted);
+
+// User input as echoed in a message: quoted, and cut to 64 characters.
+std::string shownInput(const std::string& text);
 
 std::string hex32(std::uint32_t value);
 // The numbers of the bits set in `mask`, lowest first.
 std::vector<int> bitsOf(std::uint32_t mask);
 
-}  // namespace vemoctl
+}  // namespace vemo::catalogue

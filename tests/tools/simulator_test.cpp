@@ -205,9 +205,9 @@ TEST(SimulatedMonitorTest, RefusesAChoiceOutsideItsCapabilities) {
 }
 
 TEST_F(SimulatorTest, TheSimulatedMonitorRefusesAnInputItDoesNotHave) {
-  // Its video inputs are bits 0 to 4.
+  // Its video inputs are bits 0 to 4: vemoctl reads that and sends nothing.
   ToolResult r = sim({"set", "video-input", "0x20"});
-  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.exitCode, 4);
   EXPECT_EQ(sim({"get", "video-input"}).out, "0x00000001\n");
 }
 

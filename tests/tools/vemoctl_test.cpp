@@ -81,21 +81,29 @@ TEST_F(VemoctlTest, OutputsMatchTheCheckedInGoldenFiles) {
 // Clients build their controls from this description: the keys of each kind
 // are exact, and the settings come in the order every command lists them.
 TEST_F(VemoctlTest, SettingsJsonDescribesEachKindWithExactlyItsKeys) {
+  // Enumerations and settings limited by a capability say so; the others
+  // leave the key out.
   const std::map<std::string, std::set<std::string>> keysOfKind = {
       {"byte", {"name", "kind", "writable", "min", "max", "step"}},
+      {"enumeration", {"name", "kind", "writable", "min", "max", "step", "enumeration"}},
       {"mask", {"name", "kind", "writable", "choices"}},
+      {"choice", {"name", "kind", "writable", "choices", "capabilities"}},
       {"text", {"name", "kind", "writable", "max_bytes"}},
       {"hours", {"name", "kind", "writable"}},
-      {"custom-color", {"name", "kind", "writable"}},
+      {"custom-color", {"name", "kind", "writable", "types", "levels", "max_level", "checked_levels"}},
   };
   auto described = nlohmann::json::parse(ok({"settings", "--json"}));
-  ASSERT_EQ(described.size(), 1u);
+  ASSERT_EQ(described.size(), 2u);
+  EXPECT_EQ(described.at("reset_groups"), nlohmann::json({"power", "color", "osd", "factory"}));
   std::vector<std::string> names;
   for (const auto& setting : described.at("settings")) {
     SCOPED_TRACE(setting.dump());
     std::set<std::string> keys;
     for (const auto& item : setting.items()) keys.insert(item.key());
-    EXPECT_EQ(keys, keysOfKind.at(setting.at("kind")));
+    std::string kind = setting.at("kind");
+    if (setting.contains("enumeration")) kind = "enumeration";
+    if (setting.contains("capabilities")) kind = "choice";
+    EXPECT_EQ(keys, keysOfKind.at(kind));
     EXPECT_TRUE(setting.at("writable").is_boolean());
     names.push_back(setting.at("name"));
   }
@@ -407,9 +415,17 @@ TEST_F(VemoctlTest, BadInputGetsOneLineAndItsExitCodeWithNothingSent) {
       {{"set", "custom-color", "2:50,50,50,101,0,0"},
        {},
        4,
-       "custom-color: 2:50,50,50,101,0,0 is out of range; accepted values: "
+       "custom-color: cyan 101 is out of range; accepted values: "
        "TYPE:RED,GREEN,BLUE,CYAN,MAGENTA,YELLOW with type 0 to 3, red, green and blue 0 to 100, "
-       "and cyan, magenta and yellow 0 to 100 for types 2 and 3"},
+       "and cyan, magenta and yellow 0 to 100 for types 2 and 3 (0 to 255 for the others)"},
+      {{"set", "video-input", "0x20"},
+       {},
+       4,
+       "set video-input: 0x20 is not offered by this monitor; accepted values: 0x01, 0x02, 0x04, 0x08, 0x10"},
+      {{"set", "brightness", std::string(100, 'z')},
+       {},
+       2,
+       "brightness: '" + std::string(64, 'z') + "...' is not a number"},
       {{"set", "asset-tag", "ELEVEN-CHAR"},
        {},
        4,

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "catalogue/exit_codes.h"
+#include "tools/vemoctl/exit_codes.h"
 
 namespace vemoctl {
 namespace {

@@ -5,12 +5,13 @@
 
 #include <iostream>
 
-#include "catalogue/values.h"
+#include "catalogue/operations.h"
 #include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/bridge_access.h"
 #include "tools/vemoctl/commands.h"
 #include "tools/vemoctl/service_presence.h"
 #include "tools/vemoctl/session.h"
+#include "tools/vemoctl/settings_model.h"
 #include "tools/vemoctl/simulate.h"
 
 namespace vemoctl {
@@ -139,13 +140,11 @@ int checkMonitors() {
     std::string name = "monitor " + std::to_string(index);
     clearBridgeError();
     int result = ConnectMonitor(static_cast<unsigned char>(index));
-    Reading reading;
+    Value model;
+    const Setting& monitorName = *findSetting("monitor-name");
+    if (result == STATUS_OK) result = readValue(monitorName, model);
     if (result == STATUS_OK) {
-      reading = readSetting(*findSetting("monitor-name"));
-      result = reading.result;
-    }
-    if (result == STATUS_OK) {
-      report(Verdict::Ok, name + " answers: " + reading.lines.front());
+      report(Verdict::Ok, name + " answers: " + textLines(monitorName, model).front());
       ++answering;
     } else {
       report(Verdict::Failed, name + ": " + describeFailure(result, "read"),

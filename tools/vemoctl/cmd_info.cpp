@@ -28,7 +28,7 @@ int runInfo(const GlobalOptions& options, MonitorLink& link) {
   auto read = [&](const char* name) {
     Readout reading = link.read(*findSetting(name));
     if (!reading.outcome.ok()) {
-      printError(std::string("info: ") + name + ": " + reading.outcome.message);
+      printError(about("info:", name, reading.outcome.message));
       if (failure == kOk) failure = reading.outcome.code;
     }
     return reading;
@@ -43,8 +43,7 @@ int runInfo(const GlobalOptions& options, MonitorLink& link) {
   for (const char* name : kCapabilities) {
     Readout reading = read(name);
     if (!reading.outcome.ok()) continue;
-    std::uint32_t mask = std::stoul(reading.json.get<std::string>(), nullptr, 16);
-    std::vector<int> bits = bitsOf(mask);
+    std::vector<int> bits = bitsOf(reading.value.number);
     json[name] = Json{{"mask", reading.json}, {"bits", bits}};
     lines.emplace_back(name, reading.lines.front() + " (bits " + bitList(bits) + ")");
   }

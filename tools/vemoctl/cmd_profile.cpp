@@ -18,6 +18,7 @@ struct Entry {
   const Setting* setting;
   std::string text;
   std::string where;  // "line 3" or "key brightness", for messages
+  Value value;        // once checked
 };
 
 std::string trim(const std::string& s) {
@@ -50,9 +51,13 @@ std::vector<Entry> entriesFromJson(const std::string& text) {
   std::vector<Entry> entries;
   for (const auto& [name, value] : json.items()) {
     const Setting& setting = settingNamed(name);
-    for (std::string& t : textsFromJson(setting, value)) {
-      entries.push_back({&setting, std::move(t), "key " + name});
+    std::vector<std::string> texts;
+    try {
+      texts = textsFromJson(setting, value);
+    } catch (const ValueError& e) {
+      throw toolError(e);
     }
+    for (std::string& t : texts) entries.push_back({&setting, std::move(t), "key " + name, {}});
   }
   return entries;
 }
@@ -70,7 +75,7 @@ std::vector<Entry> entriesFromText(const std::string& text) {
       throw ToolError(kUsage, "restore: " + where + ": expected NAME: VALUE");
     }
     const Setting& setting = settingNamed(trim(content.substr(0, colon)));
-    entries.push_back({&setting, trim(content.substr(colon + 1)), where});
+    entries.push_back({&setting, trim(content.substr(colon + 1)), where, {}});
   }
   return entries;
 }
@@ -108,9 +113,8 @@ const char* statusName(Status status) {
 
 // The profile's entries that restore applies: all of them, or the settings
 // --only names (each must be in the profile).
-std::vector<const Entry*> chosenEntries(const std::vector<Entry>& entries,
-                                        const std::vector<std::string>& only) {
-  std::vector<const Entry*> chosen;
+std::vector<Entry*> chosenEntries(std::vector<Entry>& entries, const std::vector<std::string>& only) {
+  std::vector<Entry*> chosen;
   std::set<const Setting*> named;
   for (const std::string& name : only) {
     try {
@@ -119,7 +123,7 @@ std::vector<const Entry*> chosenEntries(const std::vector<Entry>& entries,
       throw ToolError(e.code(), std::string("restore: --only: ") + e.what());
     }
   }
-  for (const Entry& entry : entries) {
+  for (Entry& entry : entries) {
     if (named.empty() || named.count(entry.setting) > 0) chosen.push_back(&entry);
   }
   for (const Setting* setting : named) {
@@ -145,8 +149,7 @@ class Current {
   }
   bool holds(const Entry& entry) {
     const Readout& now = of(*entry.setting);
-    return now.outcome.ok() &&
-           sameValue(*entry.setting, entry.text, heldLine(*entry.setting, entry.text, now));
+    return now.outcome.ok() && sameValue(*entry.setting, entry.value, now.value);
   }
 
  private:
@@ -175,12 +178,12 @@ int dryRun(const GlobalOptions& options, MonitorLink& link,
     }
     const Readout& now = current.of(setting);
     if (!now.outcome.ok()) {
-      printError("restore: " + std::string(setting.name) + ": " + now.outcome.message);
+      printError(about("restore:", setting.name, now.outcome.message));
       if (failure == kOk) failure = now.outcome.code;
       continue;
     }
     if (current.holds(*entry)) continue;
-    std::string held = heldLine(setting, entry->text, now);
+    std::string held = heldLine(setting, entry->value, now);
     if (!options.json) std::cout << setting.name << ": " << held << " -> " << entry->text << '\n';
     changes.push_back(Json{{"setting", setting.name}, {"from", held}, {"to", entry->text}});
   }
@@ -193,9 +196,9 @@ int dryRun(const GlobalOptions& options, MonitorLink& link,
 int runRestore(const GlobalOptions& options, MonitorLink& link, const std::string& file,
                const RestoreOptions& restore) {
   std::vector<Entry> entries = parseProfile(readAll(file));
-  std::vector<const Entry*> writable;
+  std::vector<Entry*> writable;
   int readOnly = 0;
-  for (const Entry* entry : chosenEntries(entries, restore.only)) {
+  for (Entry* entry : chosenEntries(entries, restore.only)) {
     if (entry->setting->writable()) {
       writable.push_back(entry);
     } else {
@@ -207,9 +210,9 @@ int runRestore(const GlobalOptions& options, MonitorLink& link, const std::strin
   }
   // Every value must have the right form before anything is sent.
   std::vector<std::pair<const Entry*, bool>> checked;  // and whether it is in range
-  for (const Entry* entry : writable) {
+  for (Entry* entry : writable) {
     try {
-      checkValue(*entry->setting, entry->text);
+      entry->value = checkedValue(*entry->setting, entry->text);
       checked.emplace_back(entry, true);
     } catch (const ToolError& e) {
       // A value out of range is rejected on its line; a malformed one makes
@@ -232,11 +235,16 @@ int runRestore(const GlobalOptions& options, MonitorLink& link, const std::strin
     if (inRange && current.holds(*entry)) {
       result = {entry, Status::Unchanged, ""};
     } else if (inRange) {
-      Outcome outcome = link.write(setting, entry->text);
+      Outcome outcome = link.write(setting, entry->value);
       result.status = outcome.ok()                  ? Status::Written
                       : outcome.code == kOutOfRange ? Status::Rejected
                                                     : Status::Failed;
-      if (result.status == Status::Failed) result.message = outcome.message;
+      if (!outcome.ok()) {
+        // The line names the setting already.
+        const std::string subject = std::string(setting.name) + ": ";
+        result.message = outcome.message.rfind(subject, 0) == 0 ? outcome.message.substr(subject.size())
+                                                                : outcome.message;
+      }
     }
     progress.clear();
     bool done = result.status == Status::Written || result.status == Status::Unchanged;

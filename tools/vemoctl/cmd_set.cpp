@@ -13,14 +13,14 @@ namespace {
 struct Assignment {
   const Setting* setting;
   std::string text;
+  Value value;
   std::optional<int> delta;  // a step from the current value
 };
 
 Assignment assignmentOf(const std::string& name, const std::string& text) {
   const Setting& setting = settingNamed(name);
   if (text.empty() || (text[0] != '+' && text[0] != '-')) {
-    checkValue(setting, text);
-    return {&setting, text, std::nullopt};
+    return {&setting, text, checkedValue(setting, text), std::nullopt};
   }
   if (setting.kind != Kind::Byte || !setting.writable()) {
     throw ToolError(kUsage, name + ": a step (" + text + ") moves one-byte settings only");
@@ -30,7 +30,7 @@ Assignment assignmentOf(const std::string& name, const std::string& text) {
     throw ToolError(kUsage, name + ": '" + text + "' is not a number");
   }
   int step = size.size() > 3 ? 0xFFFF : std::stoi(size);  // any step beyond 255 crosses the whole range
-  return {&setting, text, text[0] == '-' ? -step : step};
+  return {&setting, text, {}, text[0] == '-' ? -step : step};
 }
 
 // Every value is checked before anything is sent.
@@ -57,26 +57,27 @@ int runSet(const GlobalOptions& options, MonitorLink& link, const std::vector<st
   Json written = Json::object();
   for (const Assignment& a : assignments) {
     const std::string name = a.setting->name;
-    std::string sent = a.text;
+    Value sent = a.value;
     Outcome outcome;
     if (a.delta) {
       unsigned value = 0;
       outcome = link.adjust(*a.setting, *a.delta, value);
-      sent = std::to_string(value);
+      sent.number = value;
     } else {
-      outcome = link.write(*a.setting, a.text);
+      outcome = link.write(*a.setting, a.value);
     }
     if (!outcome.ok()) {
-      fail(outcome.code, "set " + name + ": " + outcome.message);
+      fail(outcome.code, about("set", name, outcome.message));
       continue;
     }
-    if (a.delta) written[name] = std::stoi(sent);
+    if (a.delta) written[name] = sent.number;
     if (!verify) continue;
     Readout back = link.read(*a.setting);
     if (!back.outcome.ok()) {
       fail(back.outcome.code, "set " + name + ": reading it back: " + back.outcome.message);
-    } else if (std::string held = heldLine(*a.setting, sent, back); !sameValue(*a.setting, sent, held)) {
-      fail(kExchangeFailed, "set " + name + ": sent " + sent + " but read back " + held);
+    } else if (!sameValue(*a.setting, sent, back.value)) {
+      fail(kExchangeFailed, "set " + name + ": sent " + textLines(*a.setting, sent).front() +
+                                " but read back " + heldLine(*a.setting, sent, back));
     }
   }
   if (options.json && !written.empty()) {

@@ -32,7 +32,7 @@ Readings readAll(MonitorLink& link, const char* command, const std::vector<const
     Readout reading = link.read(*setting);
     if (!reading.outcome.ok()) {
       progress.clear();
-      printError(std::string(command) + " " + setting->name + ": " + reading.outcome.message);
+      printError(about(command, setting->name, reading.outcome.message));
       if (out.failure == kOk) out.failure = reading.outcome.code;
       ++out.failed;
     }

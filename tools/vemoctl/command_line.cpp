@@ -1,12 +1,12 @@
 #include "tools/vemoctl/command_line.h"
 
-#include "catalogue/exit_codes.h"
-#include "catalogue/values.h"
 #include "tools/vemoctl/bridge_wait.h"
+#include "tools/vemoctl/exit_codes.h"
 #include "tools/vemoctl/fan_out.h"
 #include "tools/vemoctl/lazy_link.h"
 #include "tools/vemoctl/monitor_selection.h"
 #include "tools/vemoctl/output.h"
+#include "tools/vemoctl/settings_model.h"
 #include "tools/vemoctl/suggest.h"
 
 namespace vemoctl {
@@ -27,7 +27,12 @@ std::string settingsHelp(bool writableOnly) {
 
 unsigned number(const std::string& what, const std::string& text, unsigned max, unsigned min = 0) {
   std::string accepted = std::to_string(min) + " to " + std::to_string(max);
-  auto value = static_cast<unsigned>(parseUnsigned(what, text, max, accepted));
+  unsigned value = 0;
+  try {
+    value = static_cast<unsigned>(parseUnsigned(what, text, max, accepted));
+  } catch (const ValueError& e) {
+    throw toolError(e);
+  }
   if (value < min) {
     throw ToolError(kOutOfRange, what + ": " + text + " is out of range; accepted values: " + accepted);
   }

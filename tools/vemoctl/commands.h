@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/catalogue.h"
-#include "catalogue/exit_codes.h"
 #include "tools/vemoctl/bridge_wait.h"
+#include "tools/vemoctl/exit_codes.h"
 #include "tools/vemoctl/monitor_link.h"
+#include "tools/vemoctl/settings_model.h"
 
 namespace CLI {
 class App;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "catalogue/catalogue.h"
+#include "tools/vemoctl/settings_model.h"
 
 namespace vemoctl {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "catalogue/byte_steps.h"
+#include "catalogue/operations.h"
 #include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/bridge_serial.h"
 #include "tools/vemoctl/bridge_wait.h"
@@ -24,32 +24,36 @@ class DirectLink : public MonitorLink {
 
   Readout read(const Setting& setting) override {
     clearBridgeError();
-    Reading reading = readSetting(setting);
-    return {outcomeOf(reading.result, "read"), std::move(reading.lines), std::move(reading.json)};
+    Value value;
+    if (int result = readValue(setting, value); result != STATUS_OK)
+      return {outcomeOf(result, "read"), {}, nullptr, {}};
+    return readoutOf(setting, value);
   }
 
-  Outcome write(const Setting& setting, const std::string& value) override {
-    Write send = parseValue(setting, value);
+  Outcome write(const Setting& setting, const Value& value) override {
     clearBridgeError();
-    return outcomeOf(send(), "value");
+    try {
+      return outcomeOf(writeValue(setting, value), "value");
+    } catch (const ValueError& e) {
+      return {exitCodeOf(e), e.what()};
+    }
   }
 
   Outcome adjust(const Setting& setting, int delta, unsigned& written) override {
-    unsigned char current = 0;
     clearBridgeError();
-    if (int result = setting.getByte(&current); result != STATUS_OK) return outcomeOf(result, "read");
-    written = onStep(setting.byteInfo->accepted, long{current} + delta, delta);
-    clearBridgeError();
-    return outcomeOf(setting.setByte(static_cast<unsigned char>(written)), "value");
+    std::uint8_t sent = 0;
+    Outcome outcome = outcomeOf(adjustValue(setting, delta, sent), "value");
+    written = sent;
+    return outcome;
   }
 
   Outcome reset(const std::string& group) override {
-    int (*call)() = group == "power"   ? ResetPower
-                    : group == "color" ? ResetColor
-                    : group == "osd"   ? ResetOSD
-                                       : FactoryReset;
     clearBridgeError();
-    return outcomeOf(call(), "reset");
+    try {
+      return outcomeOf(resetGroup(group), "reset");
+    } catch (const ValueError& e) {
+      return {exitCodeOf(e), e.what()};
+    }
   }
 
  private:

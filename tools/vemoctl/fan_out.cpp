@@ -72,6 +72,9 @@ struct Run {
   } catch (const ToolError& e) {
     printError(e.what());
     code = e.code();
+  } catch (const ValueError& e) {
+    printError(e.what());
+    code = exitCodeOf(e);
   }
   code = finishOutput(code);
   std::cerr.flush();

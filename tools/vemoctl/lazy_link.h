@@ -14,9 +14,7 @@ class LazyLink : public MonitorLink {
   explicit LazyLink(std::function<std::unique_ptr<MonitorLink>()> open) : open_(std::move(open)) {}
 
   Readout read(const Setting& setting) override { return link().read(setting); }
-  Outcome write(const Setting& setting, const std::string& value) override {
-    return link().write(setting, value);
-  }
+  Outcome write(const Setting& setting, const Value& value) override { return link().write(setting, value); }
   Outcome adjust(const Setting& setting, int delta, unsigned& written) override {
     return link().adjust(setting, delta, written);
   }

@@ -1,10 +1,10 @@
 // vemoctl: read and change a monitor's settings from a shell.
 #include <map>
 
-#include "catalogue/exit_codes.h"
 #include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/command_line.h"
 #include "tools/vemoctl/output.h"
+#include "tools/vemoctl/settings_model.h"
 #include "tools/vemoctl/simulate.h"
 
 namespace {
@@ -29,5 +29,8 @@ int main(int argc, char** argv) {
   } catch (const ToolError& e) {
     printError(e.what());
     return finishOutput(e.code());
+  } catch (const vemo::catalogue::ValueError& e) {
+    printError(e.what());
+    return finishOutput(exitCodeOf(e));
   }
 }

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/exit_codes.h"
-#include "catalogue/values.h"
+#include "tools/vemoctl/settings_model.h"
 
 namespace vemoctl {
 
@@ -31,20 +30,21 @@ struct Outcome {
   bool ok() const { return code == kOk; }
 };
 
-// A value read, in its text form (one line, or one per custom colour type)
-// and its JSON form.
+// A value read, and its text form (one line, or one per custom colour type)
+// and JSON form.
 struct Readout {
   Outcome outcome;
   std::vector<std::string> lines;
   Json json;
+  Value value;
 };
 
 class MonitorLink {
  public:
   virtual ~MonitorLink() = default;
   virtual Readout read(const Setting& setting) = 0;
-  // `value` has passed checkValue: its form and range are right.
-  virtual Outcome write(const Setting& setting, const std::string& value) = 0;
+  // `value` has passed the catalogue's checks: its form and range are right.
+  virtual Outcome write(const Setting& setting, const Value& value) = 0;
   // Reads, adds `delta`, puts the sum on the accepted range and step, writes;
   // `written` is the value sent. One-byte settings only.
   virtual Outcome adjust(const Setting& setting, int delta, unsigned& written) = 0;

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "catalogue/exit_codes.h"
+#include "tools/vemoctl/exit_codes.h"
 
 namespace vemoctl {
 
@@ -47,6 +47,11 @@ std::string acceptedOrReadOnly(const Setting& setting) {
 void printError(const std::string& message) {
   std::cout.flush();
   std::cerr << "vemoctl: " << message << std::endl;
+}
+
+std::string about(const std::string& command, const std::string& name, const std::string& message) {
+  if (message.rfind(name + ":", 0) == 0 || message.rfind(name + " ", 0) == 0) return command + " " + message;
+  return command + " " + name + ": " + message;
 }
 
 int finishOutput(int code) {

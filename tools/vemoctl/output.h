@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "catalogue/values.h"
 #include "tools/vemoctl/monitor_link.h"
+#include "tools/vemoctl/settings_model.h"
 
 namespace vemoctl {
 
@@ -27,6 +27,9 @@ std::string padded(std::string text, std::size_t width);
 std::string acceptedOrReadOnly(const Setting& setting);
 // An error line on stderr: "vemoctl: message".
 void printError(const std::string& message);
+// "command name: message", naming the setting once: a message that starts
+// with the name already (as the catalogue's and the service's do) keeps it.
+std::string about(const std::string& command, const std::string& name, const std::string& message);
 
 // Flushes standard output and checks that everything printed reached it: a
 // profile that was not written must not pass for a backup. Returns `code`, or

@@ -56,33 +56,40 @@ class ServiceLink : public MonitorLink {
           .onInterface(kMonitor)
           .withArguments(std::string(setting.name))
           .storeResultsTo(value);
+      Value read;
       switch (setting.kind) {
         case Kind::Byte:
-          return readoutOfNumber(setting, value.get<std::uint8_t>());
+          read.number = value.get<std::uint8_t>();
+          break;
         case Kind::Mask:
-          return readoutOfNumber(setting, value.get<std::uint32_t>());
+          read.number = value.get<std::uint32_t>();
+          break;
         case Kind::Hours:
-          return readoutOfNumber(setting, value.get<std::uint16_t>());
+          read.number = value.get<std::uint16_t>();
+          break;
         default:
-          return readoutOfText(value.get<std::string>());
+          unescapeRecord(value.get<std::string>(), read.text);
+          break;
       }
+      return readoutOf(setting, read);
     } catch (const sdbus::Error& error) {
-      return {outcomeOf(error), {}, nullptr};
+      return {outcomeOf(error), {}, nullptr, {}};
     }
   }
 
-  Outcome write(const Setting& setting, const std::string& value) override {
+  Outcome write(const Setting& setting, const Value& value) override {
     try {
       if (setting.kind == Kind::CustomColor) {
-        CustomColor color = customColorOf(value);
-        std::vector<std::uint8_t> levels(color.levels.begin(), color.levels.end());
-        proxy_->callMethod("SetCustomColor").onInterface(kMonitor).withArguments(color.type, levels);
+        for (const CustomColor& color : value.colors) {
+          std::vector<std::uint8_t> levels(color.levels.begin(), color.levels.end());
+          proxy_->callMethod("SetCustomColor").onInterface(kMonitor).withArguments(color.type, levels);
+        }
         return {};
       }
       sdbus::Variant typed = setting.kind == Kind::Byte
-                                 ? sdbus::Variant(static_cast<std::uint8_t>(numberOf(setting, value)))
-                             : setting.kind == Kind::Mask ? sdbus::Variant(numberOf(setting, value))
-                                                          : sdbus::Variant(value);
+                                 ? sdbus::Variant(static_cast<std::uint8_t>(value.number))
+                             : setting.kind == Kind::Mask ? sdbus::Variant(value.number)
+                                                          : sdbus::Variant(textLines(setting, value).front());
       proxy_->callMethod("Set").onInterface(kMonitor).withArguments(std::string(setting.name), typed);
       return {};
     } catch (const sdbus::Error& error) {
@@ -115,20 +122,22 @@ class ServiceLink : public MonitorLink {
 
  private:
   Readout readColors(const Setting& setting) {
-    std::vector<ColorLevels> byType;
+    Value read;
     for (std::uint8_t type = 0; type <= vemo::settings::kMaxCustomColorType; ++type) {
       std::vector<std::uint8_t> levels;
       proxy_->callMethod("GetCustomColor").onInterface(kMonitor).withArguments(type).storeResultsTo(levels);
       if (levels.size() != 6) {
         return {{kExchangeFailed, std::string(setting.name) + ": the service sent a malformed reply"},
                 {},
-                nullptr};
+                nullptr,
+                {}};
       }
-      ColorLevels fixed{};
-      std::copy(levels.begin(), levels.end(), fixed.begin());
-      byType.push_back(fixed);
+      CustomColor color;
+      color.type = type;
+      std::copy(levels.begin(), levels.end(), color.levels.begin());
+      read.colors.push_back(color);
     }
-    return readoutOfColors(byType);
+    return readoutOf(setting, read);
   }
 
   std::shared_ptr<sdbus::IConnection> connection_;

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "catalogue/exit_codes.h"
+#include "tools/vemoctl/exit_codes.h"
 
 namespace vemoctl {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/exit_codes.h"
 #include "sim/preload/simulator_api.h"
+#include "tools/vemoctl/exit_codes.h"
 
 namespace vemoctl {
 namespace {

@@ -11,7 +11,7 @@ namespace {
 
 // Brightness as the catalogue describes it: the one model of the settings.
 const vemo::settings::ByteRange& brightnessRange() {
-  static const vemo::settings::ByteRange& range = vemoctl::findSetting("brightness")->byteInfo->accepted;
+  static const vemo::settings::ByteRange& range = vemo::catalogue::findSetting("brightness")->byteInfo->accepted;
   return range;
 }
 
@@ -26,7 +26,7 @@ std::uint8_t brightnessFor(const Calibration& calibration, double level) {
   double clamped = std::isfinite(level) ? std::clamp(level, 0.0, 1.0) : 0.0;
   double span = double(calibration.max) - double(calibration.min);
   long wanted = std::lround(calibration.min + span * std::pow(clamped, calibration.curve));
-  return vemoctl::onStep(brightnessRange(), wanted, 0);
+  return vemo::catalogue::onStep(brightnessRange(), wanted, 0);
 }
 
 std::optional<std::string> calibrationProblem(const Calibration& calibration) {

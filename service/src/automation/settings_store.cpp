@@ -93,7 +93,7 @@ MonitorPrefs prefsFrom(const Json& entry, const std::string& where) {
 
 std::optional<Json> checkedSettingValue(const std::string& name, const Json& value, std::string& why) {
   try {
-    const vemoctl::Setting& setting = settingFor(name);
+    const catalogue::Setting& setting = settingFor(name);
     sdbus::Variant variant;
     if (value.is_string()) {
       variant = sdbus::Variant(value.get<std::string>());

@@ -2,16 +2,15 @@
 
 #include <array>
 
+#include "catalogue/operations.h"
 #include "service/src/bus_names.h"
 #include "service/src/supervisor/values.h"
 
 namespace vemod {
 namespace {
 
-using vemoctl::Kind;
+using catalogue::Kind;
 using Levels = std::vector<std::uint8_t>;
-
-constexpr std::array<const char*, 4> kResetGroups = {"power", "color", "osd", "factory"};
 
 // Answers the call with `onSuccess(value)` or the worker's error.
 template <typename... Results, typename OnSuccess>
@@ -30,8 +29,8 @@ Completion answer(sdbus::Result<Results...>&& result, OnSuccess onSuccess) {
   };
 }
 
-const vemoctl::Setting& adjustable(const std::string& name) {
-  const vemoctl::Setting& setting = settingFor(name);
+const catalogue::Setting& adjustable(const std::string& name) {
+  const catalogue::Setting& setting = settingFor(name);
   if (setting.kind != Kind::Byte) {
     throw sdbus::Error(kInvalidArgs, name + ": Adjust takes one-byte settings only");
   }
@@ -64,7 +63,7 @@ void MonitorObject::registerCalls() {
       .withInputParamNames("name")
       .withOutputParamNames("value")
       .implementedAs([this](sdbus::Result<sdbus::Variant>&& result, const std::string& name) {
-        const vemoctl::Setting& setting = settingFor(name);
+        const catalogue::Setting& setting = settingFor(name);
         if (setting.kind == Kind::CustomColor) {
           throw serviceError(kUnknownSetting, name + " is read with GetCustomColor");
         }
@@ -87,7 +86,7 @@ void MonitorObject::registerCalls() {
       .withOutputParamNames("value")
       .implementedAs(
           [this](sdbus::Result<sdbus::Variant>&& result, const std::string& name, std::int32_t delta) {
-            const vemoctl::Setting& setting = adjustable(name);
+            const catalogue::Setting& setting = adjustable(name);
             submit_({{"op", "adjust"}, {"name", name}, {"delta", delta}},
                     answer(std::move(result),
                            [&setting](auto& r, const Json& v) { r.returnResults(toVariant(setting, v)); }),
@@ -126,9 +125,12 @@ void MonitorObject::registerCalls() {
       });
   object_->registerMethod("Reset").onInterface(i).withInputParamNames("group").implementedAs(
       [this](sdbus::Result<>&& result, const std::string& group) {
-        if (std::find(kResetGroups.begin(), kResetGroups.end(), group) == kResetGroups.end()) {
+        const std::vector<std::string>& groups = catalogue::resetGroups();
+        if (std::find(groups.begin(), groups.end(), group) == groups.end()) {
+          std::string known;
+          for (const std::string& name : groups) known += (known.empty() ? "" : ", ") + name;
           throw sdbus::Error(kInvalidArgs,
-                             "reset: unknown group '" + group + "'; accepted: power, color, osd, factory");
+                             "reset: unknown group " + catalogue::shownInput(group) + "; accepted: " + known);
         }
         submit_({{"op", "reset"}, {"group", group}},
                 answer(std::move(result), [](auto& r, const Json&) { r.returnResults(); }), "");
@@ -169,7 +171,7 @@ void MonitorObject::announce(const Json& request, const Json& reply) {
   }
   if (op != "set" && op != "adjust") return;
   const std::string name = request["name"];
-  const vemoctl::Setting& setting = settingFor(name);
+  const catalogue::Setting& setting = settingFor(name);
   object_->emitSignal("ValueChanged")
       .onInterface(kMonitorInterface)
       .withArguments(name, toVariant(setting, reply["value"]));

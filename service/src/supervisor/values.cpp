@@ -9,11 +9,10 @@
 namespace vemod {
 namespace {
 
-using vemoctl::Kind;
-using vemoctl::Setting;
-namespace s = vemo::settings;
+using catalogue::Kind;
+using catalogue::Setting;
 
-// Any D-Bus integer as a signed 128-bit-safe pair: nothing for other types.
+// Any D-Bus integer, widened; nothing for other types.
 std::optional<long double> integerOf(const sdbus::Variant& value) {
   const std::string type = value.peekValueType();
   if (type == "y") return value.get<std::uint8_t>();
@@ -26,30 +25,34 @@ std::optional<long double> integerOf(const sdbus::Variant& value) {
   return std::nullopt;
 }
 
-std::string shown(long double number) {
-  return number < 0 ? std::to_string(static_cast<long long>(number))
-                    : std::to_string(static_cast<unsigned long long>(number));
+// Runs a check of the catalogue; its refusal as the service's error.
+template <typename Check>
+auto checked(Check check) -> decltype(check()) {
+  try {
+    return check();
+  } catch (const catalogue::ValueError& e) {
+    switch (e.problem()) {
+      case catalogue::Problem::OutOfRange:
+        throw serviceError(kOutOfRange, e.what());
+      case catalogue::Problem::ReadOnly:
+        throw serviceError(kReadOnly, e.what());
+      case catalogue::Problem::Malformed:
+        break;
+    }
+    throw sdbus::Error(kInvalidArgs, e.what());
+  }
 }
 
-[[noreturn]] void outOfRange(const Setting& setting, const std::string& given) {
-  throw serviceError(kOutOfRange,
-                     std::string(setting.name) + ": " + given +
-                         " is out of range; accepted values: " + vemoctl::acceptedValues(setting));
-}
-
-Json textValue(const Setting& setting, const sdbus::Variant& value) {
-  if (value.peekValueType() != "s") {
-    throw sdbus::Error(kInvalidArgs, std::string(setting.name) + ": the value must be a string (s)");
+sdbus::Variant variantOf(const catalogue::Json& value) {
+  if (value.is_string()) return sdbus::Variant(value.get<std::string>());
+  if (value.is_boolean()) return sdbus::Variant(value.get<bool>());
+  if (value.is_array()) {
+    if (!value.empty() && value.front().is_string())
+      return sdbus::Variant(value.get<std::vector<std::string>>());
+    return sdbus::Variant(value.get<std::vector<std::uint8_t>>());
   }
-  std::string text = value.get<std::string>();
-  std::string bytes;
-  if (!vemoctl::unescapeRecord(text, bytes) || bytes.find('\0') != std::string::npos) {
-    outOfRange(setting, "'" + text + "' (a broken escape or a NUL byte)");
-  }
-  if (bytes.size() > setting.textLength) {
-    outOfRange(setting, "'" + text + "' (" + std::to_string(bytes.size()) + " bytes)");
-  }
-  return text;
+  if (value.get<unsigned long>() > 0xFF) return sdbus::Variant(value.get<std::uint16_t>());
+  return sdbus::Variant(value.get<std::uint8_t>());
 }
 
 }  // namespace
@@ -59,16 +62,23 @@ sdbus::Error serviceError(const std::string& kind, const std::string& message) {
 }
 
 const Setting& settingFor(const std::string& name) {
-  const Setting* setting = vemoctl::findSetting(name);
+  const Setting* setting = catalogue::findSetting(name);
   if (setting == nullptr) throw serviceError(kUnknownSetting, name + ": unknown setting");
   return *setting;
 }
 
 Json writeValue(const Setting& setting, const sdbus::Variant& value) {
   if (!setting.writable()) throw serviceError(kReadOnly, std::string(setting.name) + " is read-only");
-  if (setting.kind == Kind::Text) return textValue(setting, value);
   if (setting.kind == Kind::CustomColor) {
     throw serviceError(kUnknownSetting, std::string(setting.name) + " is written with SetCustomColor");
+  }
+  if (setting.kind == Kind::Text) {
+    if (value.peekValueType() != "s") {
+      throw sdbus::Error(kInvalidArgs, std::string(setting.name) + ": the value must be a string (s)");
+    }
+    std::string text = value.get<std::string>();
+    checked([&] { return catalogue::textValue(setting, text); });
+    return text;
   }
   std::optional<long double> number = integerOf(value);
   if (!number) {
@@ -76,14 +86,11 @@ Json writeValue(const Setting& setting, const sdbus::Variant& value) {
                                          ": the value must be a D-Bus integer, not '" +
                                          value.peekValueType() + "'");
   }
-  if (*number < 0 || *number > 0xFFFFFFFFL) outOfRange(setting, shown(*number));
-  auto wanted = static_cast<std::uint32_t>(*number);
-  bool accepted =
-      setting.kind == Kind::Byte
-          ? wanted <= 0xFF && setting.byteInfo->accepted.accepts(static_cast<std::uint8_t>(wanted))
-          : setting.maskInfo->accepts(wanted);
-  if (!accepted) outOfRange(setting, shown(*number));
-  return wanted;
+  // Beyond what a long long holds is out of range all the same.
+  long long wanted = *number < -1              ? -1
+                     : *number > 0xFFFFFFFFFll ? 0xFFFFFFFFFll
+                                               : static_cast<long long>(*number);
+  return checked([&] { return catalogue::numberValue(setting, wanted); }).number;
 }
 
 sdbus::Variant toVariant(const Setting& setting, const Json& value) {
@@ -100,43 +107,24 @@ sdbus::Variant toVariant(const Setting& setting, const Json& value) {
 }
 
 void checkCustomColor(unsigned char type, const std::vector<std::uint8_t>* levels) {
-  const std::string accepted = vemoctl::acceptedValues(*vemoctl::findSetting("custom-color"));
-  if (type > s::kMaxCustomColorType) {
-    throw serviceError(kOutOfRange, "custom-color: type " + std::to_string(type) +
-                                        " is out of range; accepted values: " + accepted);
-  }
-  if (levels == nullptr) return;
-  if (levels->size() != 6) {
+  if (levels != nullptr && levels->size() != catalogue::kColorLevelNames.size()) {
     throw sdbus::Error(kInvalidArgs,
                        "custom-color: six levels are needed (red, green, blue, cyan, magenta, yellow)");
   }
-  // Cyan, magenta and yellow count only for types 2 and 3; the monitor ignores them otherwise.
-  std::size_t checked = type >= 2 ? 6 : 3;
-  for (std::size_t i = 0; i < checked; ++i) {
-    if (std::uint8_t level = (*levels)[i]; level > s::kMaxColorLevel) {
-      throw serviceError(kOutOfRange, "custom-color: level " + std::to_string(level) +
-                                          " is out of range; accepted values: " + accepted);
-    }
-  }
+  std::vector<long long> wide(catalogue::kColorLevelNames.size(), 0);
+  if (levels != nullptr) std::copy(levels->begin(), levels->end(), wide.begin());
+  checked([&] { return catalogue::customColorValue(type, wide); });
 }
 
 std::vector<std::map<std::string, sdbus::Variant>> describeSettings() {
   std::vector<std::map<std::string, sdbus::Variant>> settings;
-  for (const Setting& setting : vemoctl::catalogue()) {
+  for (const Setting& setting : catalogue::catalogue()) {
     std::map<std::string, sdbus::Variant> entry;
-    const vemoctl::Json description = vemoctl::describeSetting(setting);
+    const catalogue::Json description = catalogue::describeSetting(setting);
     for (auto field = description.begin(); field != description.end(); ++field) {
-      const std::string& key = field.key();
-      const vemoctl::Json& value = field.value();
-      if (value.is_string()) {
-        entry[key] = sdbus::Variant(value.get<std::string>());
-      } else if (value.is_boolean()) {
-        entry[key] = sdbus::Variant(value.get<bool>());
-      } else if (key == "max_bytes") {
-        entry[key] = sdbus::Variant(value.get<std::uint16_t>());
-      } else {
-        entry[key] = sdbus::Variant(value.get<std::uint8_t>());  // min, max, step, choices
-      }
+      // max_bytes is a q as before; other numbers fit a byte.
+      entry[field.key()] = field.key() == "max_bytes" ? sdbus::Variant(field.value().get<std::uint16_t>())
+                                                      : variantOf(field.value());
     }
     settings.push_back(std::move(entry));
   }

@@ -13,15 +13,17 @@
 
 namespace vemod {
 
+namespace catalogue = vemo::catalogue;
+
 // The setting by name for a call; throws UnknownSetting.
-const vemoctl::Setting& settingFor(const std::string& name);
+const catalogue::Setting& settingFor(const std::string& name);
 
 // A value given to Set: InvalidArgs for a wrong D-Bus type, ReadOnly,
 // OutOfRange (the message lists the accepted values).
-Json writeValue(const vemoctl::Setting& setting, const sdbus::Variant& value);
+Json writeValue(const catalogue::Setting& setting, const sdbus::Variant& value);
 
 // A value read by a worker in its D-Bus type: y, u, q or s.
-sdbus::Variant toVariant(const vemoctl::Setting& setting, const Json& value);
+sdbus::Variant toVariant(const catalogue::Setting& setting, const Json& value);
 
 // The checked custom colour type and levels.
 void checkCustomColor(unsigned char type, const std::vector<std::uint8_t>* levels);

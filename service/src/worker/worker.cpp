@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <set>
 
-#include "catalogue/catalogue.h"
 #include "catalogue/values.h"
 #include "include/VemoMonitorSdk.h"
 #include "service/src/automation/wear_guard.h"
@@ -19,7 +18,7 @@ namespace {
 std::string readText(int (*get)(unsigned char*), std::size_t length) {
   std::vector<unsigned char> record(length, 0);
   if (get(record.data()) != STATUS_OK) return "";
-  return vemoctl::escapeRecord(record.data(), record.size());
+  return vemo::catalogue::escapeRecord(record.data(), record.size());
 }
 
 Json readIdentity(const Claim& claim) {
