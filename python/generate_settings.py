@@ -20,7 +20,24 @@ from typing import Any, Dict, List
 
 TABLE = Path(__file__).resolve().parent / "vemo" / "_table.py"
 PYTHON_TYPES = {"byte": "int", "mask": "int", "hours": "int", "text": "str"}
-FIELDS = (("min", "minimum"), ("max", "maximum"), ("step", "step"), ("choices", "choices"), ("max_bytes", "max_bytes"))
+FIELDS = (
+    ("min", "minimum"),
+    ("max", "maximum"),
+    ("step", "step"),
+    ("enumeration", "enumeration"),
+    ("choices", "choices"),
+    ("capabilities", "capabilities"),
+    ("max_bytes", "max_bytes"),
+    ("types", "types"),
+    ("levels", "levels"),
+    ("max_level", "max_level"),
+    ("checked_levels", "checked_levels"),
+)
+
+
+def _literal(value: Any) -> str:
+    """A field's value as Python source: lists become tuples."""
+    return repr(tuple(value)) if isinstance(value, list) else repr(value)
 
 
 def render(catalogue: Dict[str, Any]) -> str:
@@ -36,15 +53,18 @@ def render(catalogue: Dict[str, Any]) -> str:
         "",
         "from abc import abstractmethod",
         "",
-        "from .catalogue import Setting",
+        "from ._setting import Setting",
         "",
         "TABLE = (",
     ]
     for s in settings:
-        extra = "".join(f", {ours}={s[theirs]!r}" for theirs, ours in FIELDS if theirs in s)
+        extra = "".join(f", {ours}={_literal(s[theirs])}" for theirs, ours in FIELDS if theirs in s)
         lines.append(f"    Setting({s['name']!r}, {s['kind']!r}, {bool(s['writable'])!r}{extra}),")
     lines += [
         ")",
+        "",
+        "#: The groups of settings a reset puts back, and the whole monitor.",
+        f"RESET_GROUPS = {_literal(catalogue['reset_groups'])}",
         "",
         "",
         "class SettingProperties:",

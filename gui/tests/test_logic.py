@@ -21,7 +21,9 @@ DESCRIPTIONS = parse_descriptions([
     {"name": "mst", "kind": "byte", "writable": True, "min": 0, "max": 1, "step": 1},
     {"name": "color-preset", "kind": "mask", "writable": True, "choices": 8},
     {"name": "color-preset-caps", "kind": "mask", "writable": False, "choices": 0},
-    {"name": "custom-color", "kind": "custom-color", "writable": True},
+    {"name": "custom-color", "kind": "custom-color", "writable": True, "types": 4,
+     "levels": ["red", "green", "blue", "cyan", "magenta", "yellow"], "max_level": 100,
+     "checked_levels": [3, 3, 6, 6]},
     {"name": "night-light", "kind": "byte", "writable": True, "min": 0, "max": 1, "step": 1},
 ])
 BY_NAME = {s.name: s for s in DESCRIPTIONS}
@@ -87,6 +89,9 @@ def test_a_saved_profile_is_the_vemoctl_json_form_and_reads_back_the_same():
                                       "cyan": 0, "magenta": 0, "yellow": 0}
     assert list(raw) == [s.name for s in DESCRIPTIONS]
     assert read_profile(DESCRIPTIONS, text) == CURRENT
+    # The monitor takes any cyan, magenta and yellow for types 0 and 1.
+    bright = dict(CURRENT, **{"custom-color": {1: (100, 0, 100, 200, 201, 255)}})
+    assert read_profile(DESCRIPTIONS, profile_text(DESCRIPTIONS, bright)) == bright
 
 
 @pytest.mark.parametrize("profile, complaint", [
@@ -96,6 +101,10 @@ def test_a_saved_profile_is_the_vemoctl_json_form_and_reads_back_the_same():
     ({"custom-color": [{"type": 0, "red": 1}]}, "custom-color: malformed value"),
     ({"custom-color": [{"type": 0, "red": 101, "green": 0, "blue": 0, "cyan": 0, "magenta": 0,
                         "yellow": 0}]}, "custom-color: malformed value"),
+    ({"custom-color": [{"type": 2, "red": 0, "green": 0, "blue": 0, "cyan": 101, "magenta": 0,
+                        "yellow": 0}]}, "type 2 cyan is 0 to 100"),
+    ({"custom-color": [{"type": 4, "red": 0, "green": 0, "blue": 0, "cyan": 0, "magenta": 0,
+                        "yellow": 0}]}, "types are 0 to 3"),
     (["brightness"], "expected one object"),
 ])
 def test_a_malformed_profile_is_refused_whole(profile, complaint):

@@ -3,19 +3,6 @@
 from dataclasses import dataclass
 from typing import Any, Dict, Iterable, List, Optional, Sequence, Tuple
 
-CAPS_SUFFIX = "-caps"
-
-# Choice settings whose accepted bits are limited by another setting's
-# capability mask. The sub input of picture-by-picture picks from the same
-# inputs as the main video input.
-CAPABILITY_OF = {
-    "color-preset": "color-preset-caps",
-    "color-temp": "color-temp-caps",
-    "color-space": "color-space-caps",
-    "video-input": "video-input-caps",
-    "pxp-sub-input": "video-input-caps",
-}
-
 # (group id, title, setting names in display order). A setting the service
 # describes that no group names lands in "other", so nothing is hidden.
 GROUPS: Sequence[Tuple[str, str, Sequence[str]]] = (
@@ -23,7 +10,7 @@ GROUPS: Sequence[Tuple[str, str, Sequence[str]]] = (
         "brightness", "contrast", "dynamic-contrast", "sharpness", "saturation", "hue",
         "gamma-mode", "response-time", "aspect-ratio", "uniformity-compensation",
         "lcd-conditioning")),
-    ("color", "Colour", (
+    ("color", "Color", (
         "color-preset", "color-temp", "color-space", "input-color-format", "custom-color")),
     ("input", "Input, PxP and MST", (
         "video-input", "auto-select", "pxp-mode", "pxp-sub-input", "pxp-location", "mst")),
@@ -51,6 +38,19 @@ class SettingDescription:
     step: int = 1
     choices: int = 0
     max_bytes: int = 0
+    enumeration: bool = False  # a byte whose values stand for things (an input, a language)
+    capabilities: str = ""  # the capability mask that limits a choice setting's bits
+    # The custom colour: `types` types of the `levels` named, of which the
+    # first checked_levels[type] go to max_level and the others to 255.
+    types: int = 0
+    levels: Tuple[str, ...] = ()
+    max_level: int = 0
+    checked_levels: Tuple[int, ...] = ()
+
+    def level_maximum(self, color_type: int, level: int) -> int:
+        """The highest value a custom colour type's level takes."""
+        checked = self.checked_levels[color_type] if color_type < len(self.checked_levels) else len(self.levels)
+        return self.max_level if level < checked else 0xFF
 
     @property
     def title(self) -> str:
@@ -83,7 +83,10 @@ def parse_descriptions(dicts: Iterable[Dict[str, Any]]) -> List[SettingDescripti
             name=str(d["name"]), kind=str(d["kind"]), writable=bool(d.get("writable", False)),
             minimum=int(d.get("min", 0)), maximum=int(d.get("max", 0)),
             step=int(d.get("step", 1)) or 1, choices=int(d.get("choices", 0)),
-            max_bytes=int(d.get("max_bytes", 0))))
+            max_bytes=int(d.get("max_bytes", 0)), enumeration=bool(d.get("enumeration", False)),
+            capabilities=str(d.get("capabilities", "")), types=int(d.get("types", 0)),
+            levels=tuple(str(n) for n in d.get("levels", ())), max_level=int(d.get("max_level", 0)),
+            checked_levels=tuple(int(n) for n in d.get("checked_levels", ()))))
     return result
 
 

@@ -4,13 +4,12 @@ user changes it, and shows the values the session hands it without writing
 them back. None stands for a value the monitor did not tell (its read was
 refused): the control shows its empty state."""
 
-from typing import Any, Callable, List, Optional
+from typing import Any, Callable, Dict, List, Optional, Tuple
 
 from gi.repository import Adw, Gtk
 
 from .catalogue import SettingDescription
 from .monitor_session import MonitorSession
-from .values import CUSTOM_COLOR_TYPES, LEVEL_NAMES, MAX_COLOR_LEVEL
 
 # Whole steps are marked on a slider with at most this many of them.
 MAX_MARKED_STEPS = 10
@@ -66,6 +65,10 @@ class Slider:
             return
         self._last_sent = value
         self._on_change(value)
+
+    def set_maximum(self, maximum: int) -> None:
+        """A new top of the range, taken without writing anything."""
+        self._quiet.run(lambda: self.widget.set_range(self._setting.minimum, maximum))
 
     def show(self, value: Optional[int]) -> None:
         position = self._setting.minimum if value is None else int(value)
@@ -162,30 +165,47 @@ def text_row(setting: SettingDescription, session: MonitorSession) -> Gtk.Widget
 
 
 def custom_color_row(setting: SettingDescription, session: MonitorSession) -> Adw.ExpanderRow:
-    """Six levels for each custom colour type; a change writes that type's six."""
+    """A chooser of the custom colour type and its six levels; a change
+    writes that type's six. Each level goes as far as the description says
+    the type takes it."""
     expander = Adw.ExpanderRow(title=setting.title, name=setting.name)
-    level = SettingDescription(name="level", kind="byte", writable=True,
-                               minimum=0, maximum=MAX_COLOR_LEVEL, step=1)
-    for color_type in CUSTOM_COLOR_TYPES:
-        sliders: List[Slider] = []
+    type_row = Adw.ComboRow(title="Type", name=f"{setting.name}-type",
+                            model=Gtk.StringList.new([str(t) for t in range(setting.types)]))
+    expander.add_row(type_row)
+    held: Dict[int, Tuple[int, ...]] = {}
+    sliders: List[Slider] = []
 
-        def changed(_value: int, color_type: int = color_type, sliders: List[Slider] = sliders) -> None:
-            session.write(setting.name, {color_type: tuple(s.value for s in sliders)})
+    def chosen_type() -> int:
+        return int(type_row.get_selected())
 
-        for level_name in LEVEL_NAMES:
-            slider = Slider(level, changed)
-            slider.widget.set_name(f"{setting.name}-{color_type}-{level_name}")
-            sliders.append(slider)
-            row = _row(f"Type {color_type}: {level_name}")
-            row.add_suffix(slider.widget)
-            expander.add_row(row)
+    def changed(_value: int) -> None:
+        session.write(setting.name, {chosen_type(): tuple(s.value for s in sliders)})
 
-        def show(colors: Any, color_type: int = color_type, sliders: List[Slider] = sliders) -> None:
-            levels = (colors or {}).get(color_type, (None,) * len(sliders))
-            for slider, value in zip(sliders, levels):
-                slider.show(value)
+    for index, level_name in enumerate(setting.levels):
+        level = SettingDescription(name="level", kind="byte", writable=True, minimum=0,
+                                   maximum=max(setting.level_maximum(t, index) for t in range(setting.types)),
+                                   step=1)
+        slider = Slider(level, changed)
+        slider.widget.set_name(f"{setting.name}-{level_name}")
+        sliders.append(slider)
+        row = _row(level_name.capitalize())
+        row.add_suffix(slider.widget)
+        expander.add_row(row)
 
-        session.listen(setting.name, show)
+    def show_type() -> None:
+        color_type = chosen_type()
+        levels = held.get(color_type, (None,) * len(sliders))
+        for index, (slider, value) in enumerate(zip(sliders, levels)):
+            slider.set_maximum(setting.level_maximum(color_type, index))
+            slider.show(value)
+
+    def show(colors: Any) -> None:
+        held.clear()
+        held.update(colors or {})
+        show_type()
+
+    type_row.connect("notify::selected", lambda *_args: show_type())
+    session.listen(setting.name, show)
     return expander
 
 

@@ -7,7 +7,7 @@ from gi.repository import Adw, Gtk
 
 from . import background
 from .calibration_group import CalibrationGroup
-from .catalogue import CAPABILITY_OF, grouped, offered_choices
+from .catalogue import grouped, offered_choices
 from .controls import control_row
 from .monitor_session import MonitorSession
 from .night_group import NightGroup
@@ -89,7 +89,7 @@ class MonitorPage:
         for group_id, title, settings in grouped(self.session.settings):
             group = Adw.PreferencesGroup(title=title, name=f"group-{group_id}")
             for setting in settings:
-                caps = values.get(CAPABILITY_OF.get(setting.name, ""))
+                caps = values.get(setting.capabilities) if setting.capabilities else None
                 group.add(control_row(setting, self.session, offered_choices(setting, caps)))
             if group_id == "identity":
                 self._add_bridge_rows(group)

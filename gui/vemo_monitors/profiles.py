@@ -26,7 +26,7 @@ class Change:
 
 def profile_text(settings: Sequence[SettingDescription], values: Dict[str, Any]) -> str:
     """The profile of a monitor whose values are `values`, in catalogue order."""
-    profile = {s.name: to_json(s.kind, values[s.name]) for s in settings if s.name in values}
+    profile = {s.name: to_json(s, values[s.name]) for s in settings if s.name in values}
     return json.dumps(profile, indent=2) + "\n"
 
 
@@ -46,7 +46,7 @@ def read_profile(settings: Sequence[SettingDescription], text: str) -> Dict[str,
         if setting is None:
             raise ProfileError(f"unknown setting '{name}'")
         try:
-            values[name] = from_json(setting.kind, value)
+            values[name] = from_json(setting, value)
         except (ValueError, KeyError, TypeError) as error:
             raise ProfileError(f"{name}: malformed value {value!r} ({error})") from error
     return values

@@ -8,9 +8,7 @@ is written "0x%08X" and the custom colour is a list of
 
 from typing import Any, Dict, List, Tuple
 
-LEVEL_NAMES = ("red", "green", "blue", "cyan", "magenta", "yellow")
-CUSTOM_COLOR_TYPES = range(0, 4)
-MAX_COLOR_LEVEL = 100
+from .catalogue import SettingDescription
 
 CustomColor = Dict[int, Tuple[int, ...]]
 
@@ -26,29 +24,36 @@ def as_int(value: Any) -> int:
     raise ValueError(f"not a number: {value!r}")
 
 
-def custom_color_from_json(value: Any) -> CustomColor:
-    """{type: levels} from the profile's list of per-type objects."""
+def custom_color_from_json(setting: SettingDescription, value: Any) -> CustomColor:
+    """{type: levels} from the profile's list of per-type objects, checked
+    as the setting's description says."""
     if not isinstance(value, list):
         raise ValueError("custom-color: expected a list of objects")
     colors: CustomColor = {}
     for entry in value:
         if not isinstance(entry, dict):
             raise ValueError("custom-color: expected a list of objects")
-        levels = tuple(as_int(entry[level]) for level in LEVEL_NAMES)
-        if any(not 0 <= level <= MAX_COLOR_LEVEL for level in levels):
-            raise ValueError(f"custom-color: levels are 0 to {MAX_COLOR_LEVEL}")
-        colors[as_int(entry["type"])] = levels
+        color_type = as_int(entry["type"])
+        if not 0 <= color_type < setting.types:
+            raise ValueError(f"custom-color: types are 0 to {setting.types - 1}")
+        levels = tuple(as_int(entry[level]) for level in setting.levels)
+        for index, (name, level) in enumerate(zip(setting.levels, levels)):
+            if not 0 <= level <= setting.level_maximum(color_type, index):
+                raise ValueError(f"custom-color: type {color_type} {name} is 0 to "
+                                 f"{setting.level_maximum(color_type, index)}")
+        colors[color_type] = levels
     return colors
 
 
-def custom_color_to_json(colors: CustomColor) -> List[Dict[str, int]]:
-    return [dict(type=t, **dict(zip(LEVEL_NAMES, colors[t]))) for t in sorted(colors)]
+def custom_color_to_json(setting: SettingDescription, colors: CustomColor) -> List[Dict[str, int]]:
+    return [dict(type=t, **dict(zip(setting.levels, colors[t]))) for t in sorted(colors)]
 
 
-def from_json(kind: str, value: Any) -> Any:
-    """The app's value of a setting of `kind` from its profile form."""
+def from_json(setting: SettingDescription, value: Any) -> Any:
+    """The app's value of a setting from its profile form."""
+    kind = setting.kind
     if kind == "custom-color":
-        return custom_color_from_json(value)
+        return custom_color_from_json(setting, value)
     if kind == "text":
         if not isinstance(value, str):
             raise ValueError(f"expected text, got {value!r}")
@@ -56,10 +61,11 @@ def from_json(kind: str, value: Any) -> Any:
     return as_int(value)
 
 
-def to_json(kind: str, value: Any) -> Any:
-    """The profile form of the app's value of a setting of `kind`."""
+def to_json(setting: SettingDescription, value: Any) -> Any:
+    """The profile form of the app's value of a setting."""
+    kind = setting.kind
     if kind == "custom-color":
-        return custom_color_to_json(value)
+        return custom_color_to_json(setting, value)
     if kind == "mask":
         return f"0x{value:08X}"
     return value

@@ -20,6 +20,18 @@ def test_monitors_carry_their_identity(start: Callable[..., None]) -> None:
     assert len({info.id for info in found}) == len(found)
 
 
+def test_two_monitors_reporting_one_serial_number_get_ids_of_their_own(
+    direct_only: None, start: Callable[..., None]
+) -> None:
+    # The rule vemod and vemoctl follow: a serial number taken passes to the USB serial.
+    start(monitors=3, VEMO_SIM_SERIAL_NUMBERS="VMTWIN,VMTWIN")
+    assert [m.id for m in vemo.monitors()] == ["VMTWIN", "VEMOSIM00002", "VM2612345680"]
+    with vemo.connect(1) as m:
+        assert m.info.id == "VEMOSIM00002"
+    with vemo.connect("VEMOSIM00002") as m:
+        assert m.info.asset_tag == "ASSET-0002"
+
+
 def test_connect_by_index_and_by_each_kind_of_key(start: Callable[..., None]) -> None:
     start(monitors=2)
     with vemo.connect(1) as second:

@@ -129,12 +129,13 @@ def test_a_profile_with_one_bad_entry_writes_nothing(monitor: vemo.Monitor) -> N
     assert monitor.dump() == before
 
 
-def test_a_value_the_monitor_refuses_is_a_communication_error(monitor: vemo.Monitor) -> None:
+def test_a_choice_the_monitor_does_not_offer_is_refused_unsent(monitor: vemo.Monitor) -> None:
     # The setting takes one of ten inputs; this monitor has five.
     assert monitor.video_input_caps == 0x1F
-    with pytest.raises(OSError, match="video-input") as caught:
+    with pytest.raises(vemo.OutOfRangeError, match="video-input: 0x200 is not offered by this monitor; "
+                       "accepted values: 0x01, 0x02, 0x04, 0x08, 0x10"):
         monitor.video_input = 0x200
-    assert isinstance(caught.value, vemo.CommunicationError)
+    assert monitor.video_input == 0x01
 
 
 def test_a_closed_monitor_refuses_calls(monitor: vemo.Monitor) -> None:

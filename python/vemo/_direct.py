@@ -10,11 +10,11 @@ from __future__ import annotations
 import ctypes
 import threading
 from dataclasses import replace
-from typing import Callable, Dict, List, Optional, Tuple
+from typing import Callable, Collection, Dict, List, Optional, Tuple
 
 from ._held import HeldBridges, while_held
 from ._transport import Key, MonitorInfo, Scalar, adjusted, monitor_id, position_of
-from .catalogue import CUSTOM_COLOR_LEVELS, Setting, encode_text, escape_text
+from .catalogue import CUSTOM_COLOR_LEVELS, Setting, encode_text, escape_text, offered_choices
 from .errors import BusyError, CommunicationError, NoSuchMonitorError, NotConnectedError, OutOfRangeError
 from .monitor import setting_named
 
@@ -118,8 +118,10 @@ class DirectTransport:
                 count = self._count()
                 if not 0 <= position < count:
                     raise NoSuchMonitorError(f"no monitor at index {position} ({count} found)")
+                # The id depends on the monitors before it: read them first.
+                found = dict(self._identities())
                 self._open(position)
-                return self._channel(position, None)
+                return self._channel(position, found.get(position))
             position, info = self._find(key)
             self._open(position)
             if info.usb_serial and self._usb_serial() != info.usb_serial:
@@ -149,12 +151,12 @@ class DirectTransport:
 
     def _identities(self) -> List[Tuple[int, MonitorInfo]]:
         self._refuse_second_connection()
-        found = []
+        found: List[Tuple[int, MonitorInfo]] = []
         for position in range(self._count()):
             if self.function("ConnectMonitor")(position) != _STATUS_OK:
                 continue
             try:
-                found.append((position, self.identity(position)))
+                found.append((position, self.identity(position, {info.id for _, info in found})))
             finally:
                 self.function("DisconnectMonitor")()
         return found
@@ -182,12 +184,13 @@ class DirectTransport:
         status, text = self.read_text(setting_named(name))
         return text if status == _STATUS_OK else ""
 
-    def identity(self, position: int) -> MonitorInfo:
-        """The identity of the connected monitor; a record that cannot be read is empty."""
+    def identity(self, position: int, taken: Collection[str] = ()) -> MonitorInfo:
+        """The identity of the connected monitor; a record that cannot be read
+        is empty. ``taken``: the ids of the monitors before it."""
         serial_number = self.text_record("serial-number")
         usb_serial = self._usb_serial()
         return MonitorInfo(
-            id=monitor_id(serial_number, usb_serial, position),
+            id=monitor_id(serial_number, usb_serial, position, taken),
             model=self.text_record("monitor-name"),
             serial_number=serial_number,
             asset_tag=self.text_record("asset-tag"),
@@ -235,6 +238,8 @@ class DirectChannel:
         with self._transport.lock:
             self._check_open(setting.name)
             set_ = self._transport.accessor("Set", setting.name)
+            if setting.capabilities and isinstance(value, int):
+                self._check_offered(setting, value)
             if isinstance(value, str):
                 # The setter sends the whole record: the text, then zeros.
                 status = set_(ctypes.create_string_buffer(encode_text(setting, value), (setting.max_bytes or 0) + 1))
@@ -243,6 +248,18 @@ class DirectChannel:
             _raise_for(status, f"writing {setting.name}", setting.name, setting.accepted_values())
             if setting.name == "asset-tag":
                 self._refresh_asset_tag()
+
+    def _check_offered(self, setting: Setting, value: int) -> None:
+        """A choice the monitor's capability value does not offer is refused
+        before anything is sent, as the service refuses it."""
+        offered = self.read(setting_named(setting.capabilities or ""))
+        assert isinstance(offered, int)
+        if not value & offered:
+            raise OutOfRangeError(
+                f"{setting.name}: 0x{value:02X} is not offered by this monitor; accepted values: "
+                + offered_choices(offered),
+                setting.name,
+            )
 
     def adjust(self, setting: Setting, delta: int) -> int:
         """Read, add, clamp, write: one turn of the lock."""

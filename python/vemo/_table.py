@@ -7,7 +7,7 @@ from __future__ import annotations
 
 from abc import abstractmethod
 
-from .catalogue import Setting
+from ._setting import Setting
 
 TABLE = (
     Setting('monitor-name', 'text', False, max_bytes=10),
@@ -15,13 +15,13 @@ TABLE = (
     Setting('firmware-version', 'text', False, max_bytes=10),
     Setting('asset-tag', 'text', True, max_bytes=10),
     Setting('backlight-hours', 'hours', False),
-    Setting('power-state', 'byte', True, minimum=1, maximum=2, step=1),
+    Setting('power-state', 'byte', True, minimum=1, maximum=2, step=1, enumeration=True),
     Setting('power-led', 'byte', True, minimum=0, maximum=1, step=1),
     Setting('power-usb', 'byte', True, minimum=0, maximum=1, step=1),
     Setting('brightness', 'byte', True, minimum=0, maximum=100, step=1),
     Setting('contrast', 'byte', True, minimum=0, maximum=100, step=1),
     Setting('dynamic-contrast', 'byte', True, minimum=0, maximum=1, step=1),
-    Setting('aspect-ratio', 'byte', True, minimum=0, maximum=3, step=1),
+    Setting('aspect-ratio', 'byte', True, minimum=0, maximum=3, step=1, enumeration=True),
     Setting('sharpness', 'byte', True, minimum=0, maximum=100, step=10),
     Setting('response-time', 'byte', True, minimum=0, maximum=1, step=1),
     Setting('saturation', 'byte', True, minimum=0, maximum=100, step=1),
@@ -29,28 +29,31 @@ TABLE = (
     Setting('gamma-mode', 'byte', True, minimum=0, maximum=1, step=1),
     Setting('uniformity-compensation', 'byte', True, minimum=0, maximum=2, step=2),
     Setting('lcd-conditioning', 'byte', True, minimum=0, maximum=1, step=1),
-    Setting('color-preset', 'mask', True, choices=8),
+    Setting('color-preset', 'mask', True, choices=8, capabilities='color-preset-caps'),
     Setting('color-preset-caps', 'mask', False, choices=0),
-    Setting('color-temp', 'mask', True, choices=6),
+    Setting('color-temp', 'mask', True, choices=6, capabilities='color-temp-caps'),
     Setting('color-temp-caps', 'mask', False, choices=0),
-    Setting('color-space', 'mask', True, choices=6),
+    Setting('color-space', 'mask', True, choices=6, capabilities='color-space-caps'),
     Setting('color-space-caps', 'mask', False, choices=0),
     Setting('input-color-format', 'byte', True, minimum=0, maximum=1, step=1),
-    Setting('custom-color', 'custom-color', True),
-    Setting('video-input', 'mask', True, choices=10),
+    Setting('custom-color', 'custom-color', True, types=4, levels=('red', 'green', 'blue', 'cyan', 'magenta', 'yellow'), max_level=100, checked_levels=(3, 3, 6, 6)),
+    Setting('video-input', 'mask', True, choices=10, capabilities='video-input-caps'),
     Setting('video-input-caps', 'mask', False, choices=0),
     Setting('auto-select', 'byte', True, minimum=0, maximum=1, step=1),
-    Setting('pxp-mode', 'byte', True, minimum=0, maximum=4, step=1),
-    Setting('pxp-sub-input', 'mask', True, choices=10),
-    Setting('pxp-location', 'byte', True, minimum=0, maximum=3, step=1),
+    Setting('pxp-mode', 'byte', True, minimum=0, maximum=4, step=1, enumeration=True),
+    Setting('pxp-sub-input', 'mask', True, choices=10, capabilities='video-input-caps'),
+    Setting('pxp-location', 'byte', True, minimum=0, maximum=3, step=1, enumeration=True),
     Setting('mst', 'byte', True, minimum=0, maximum=1, step=1),
     Setting('osd-transparency', 'byte', True, minimum=0, maximum=100, step=20),
-    Setting('osd-language', 'byte', True, minimum=0, maximum=7, step=1),
-    Setting('osd-rotation', 'byte', True, minimum=0, maximum=2, step=1),
+    Setting('osd-language', 'byte', True, minimum=0, maximum=7, step=1, enumeration=True),
+    Setting('osd-rotation', 'byte', True, minimum=0, maximum=2, step=1, enumeration=True),
     Setting('osd-timer', 'byte', True, minimum=5, maximum=60, step=1),
     Setting('osd-button-lock', 'byte', True, minimum=0, maximum=1, step=1),
     Setting('button-sound', 'byte', True, minimum=0, maximum=1, step=1),
 )
+
+#: The groups of settings a reset puts back, and the whole monitor.
+RESET_GROUPS = ('power', 'color', 'osd', 'factory')
 
 
 class SettingProperties:

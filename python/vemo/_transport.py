@@ -4,7 +4,7 @@ service on the session bus, behind one interface."""
 from __future__ import annotations
 
 from dataclasses import dataclass
-from typing import List, Protocol, Tuple, Union
+from typing import Collection, List, Protocol, Tuple, Union
 
 from .catalogue import Setting
 from .errors import NoSuchMonitorError
@@ -31,9 +31,18 @@ class MonitorInfo:
     usb_serial: str
 
 
-def monitor_id(serial_number: str, usb_serial: str, position: int) -> str:
-    """A monitor's id from what is known about it."""
-    return serial_number or usb_serial or str(position)
+def monitor_id(serial_number: str, usb_serial: str, position: int, taken: Collection[str] = ()) -> str:
+    """A monitor's id from what is known about it, as vemod and vemoctl give
+    it: a candidate another monitor has as its id already (``taken``) is
+    passed over, so that two monitors reporting one serial number differ."""
+    for candidate in (serial_number, usb_serial):
+        if candidate and candidate not in taken:
+            return candidate
+    base = id_ = str(position)
+    n = 2
+    while id_ in taken:
+        id_, n = f"{base}-{n}", n + 1
+    return id_
 
 
 class Channel(Protocol):

@@ -1,22 +1,37 @@
 """What a setting is: its name, kind and accepted values, and the checks that
-run before anything is sent to a monitor."""
+run before anything is sent to a monitor. The rules are the settings model's,
+read from the generated table."""
 
 from __future__ import annotations
 
 import difflib
-from dataclasses import dataclass
-from typing import Literal, Optional, Sequence, Tuple, Union
+from typing import Sequence, Tuple, Union
 
-from .errors import OutOfRangeError, ReadOnlyError
+from ._setting import Kind, Setting, whole_number
+from ._table import RESET_GROUPS, TABLE
+from .errors import OutOfRangeError
 
-Kind = Literal["byte", "mask", "text", "hours", "custom-color"]
+__all__ = [
+    "CMY_COLOR_TYPES",
+    "CUSTOM_COLOR_LEVELS",
+    "CUSTOM_COLOR_TYPES",
+    "MAX_COLOR_LEVEL",
+    "RESET_GROUPS",
+    "CustomColors",
+    "Kind",
+    "Setting",
+    "Value",
+]
 
-#: Four custom colour types, each with six levels: red, green, blue, cyan, magenta, yellow.
-CUSTOM_COLOR_TYPES = 4
-CUSTOM_COLOR_LEVELS = ("red", "green", "blue", "cyan", "magenta", "yellow")
-MAX_COLOR_LEVEL = 100
+_CUSTOM_COLOR = next(s for s in TABLE if s.kind == "custom-color")
+#: Custom colour types, each with six levels: red, green, blue, cyan, magenta, yellow.
+CUSTOM_COLOR_TYPES: int = _CUSTOM_COLOR.types or 0
+CUSTOM_COLOR_LEVELS: Tuple[str, ...] = _CUSTOM_COLOR.levels
+MAX_COLOR_LEVEL: int = _CUSTOM_COLOR.max_level or 0
 #: Only these types use the cyan, magenta and yellow levels; the others send them unchecked.
-CMY_COLOR_TYPES = (2, 3)
+CMY_COLOR_TYPES: Tuple[int, ...] = tuple(
+    t for t, n in enumerate(_CUSTOM_COLOR.checked_levels) if n == len(CUSTOM_COLOR_LEVELS)
+)
 
 #: The levels of every custom colour type, indexed by type.
 CustomColors = Tuple[Tuple[int, ...], ...]
@@ -24,97 +39,7 @@ CustomColors = Tuple[Tuple[int, ...], ...]
 #: text records, the levels of every type for the custom colour.
 Value = Union[int, str, CustomColors]
 
-RESET_GROUPS = ("power", "color", "osd", "factory")
-
-
-@dataclass(frozen=True)
-class Setting:
-    """One setting of the monitor and the values it accepts.
-
-    ``minimum``, ``maximum`` and ``step`` describe a one-byte setting (values
-    from ``minimum`` to ``maximum`` in steps of ``step``); ``choices`` is the
-    number of choice bits of a mask (0 for a read-only capability);
-    ``max_bytes`` is the size of a text record.
-    """
-
-    name: str
-    kind: Kind
-    writable: bool
-    minimum: Optional[int] = None
-    maximum: Optional[int] = None
-    step: Optional[int] = None
-    choices: Optional[int] = None
-    max_bytes: Optional[int] = None
-
-    @property
-    def attribute(self) -> str:
-        """The name of the setting's property on :class:`vemo.Monitor`."""
-        return self.name.replace("-", "_")
-
-    def accepted_values(self) -> str:
-        """The accepted values in words, as error messages give them."""
-        if not self.writable:
-            return "none (read-only)"
-        if self.kind == "byte":
-            lo, hi, step = self.byte_range()
-            if step == 1:
-                return f"{lo} to {hi}"
-            return ", ".join(str(v) for v in range(lo, hi + 1, step))
-        if self.kind == "mask":
-            return "one of " + ", ".join(f"0x{1 << bit:02X}" for bit in range(self.choices or 0))
-        if self.kind == "text":
-            return f"a text of at most {self.max_bytes} bytes"
-        return (
-            f"{CUSTOM_COLOR_TYPES} types (0 to {CUSTOM_COLOR_TYPES - 1}) of six levels each: "
-            f"red, green and blue 0 to {MAX_COLOR_LEVEL}, and cyan, magenta and yellow "
-            f"0 to {MAX_COLOR_LEVEL} for types 2 and 3"
-        )
-
-    def byte_range(self) -> Tuple[int, int, int]:
-        """(lowest, highest, step) of a one-byte setting; the highest is on the step."""
-        lo, hi, step = self.minimum or 0, self.maximum or 0, self.step or 1
-        return lo, lo + (hi - lo) // step * step, step
-
-    def check(self, value: object) -> Value:
-        """The value as it will be sent, or :class:`OutOfRangeError` /
-        :class:`ReadOnlyError`; a value of the wrong type is a ``TypeError``."""
-        if not self.writable:
-            raise ReadOnlyError(f"{self.name} is read-only", self.name)
-        if self.kind == "text":
-            if not isinstance(value, str):
-                raise TypeError(f"{self.name} takes a str, not {type(value).__name__}")
-            encode_text(self, value)
-            return value
-        if self.kind == "custom-color":
-            return check_custom_colors(self, value)
-        number = _whole_number(self.name, value)
-        if not self.accepts(number):
-            raise self.out_of_range(number)
-        return number
-
-    def accepts(self, value: int) -> bool:
-        """Whether a one-byte setting or a mask accepts the number."""
-        if self.kind == "byte":
-            lo, hi, step = self.byte_range()
-            return lo <= value <= hi and (value - lo) % step == 0
-        if self.kind == "mask":
-            choices = self.choices or 0
-            return value > 0 and value & (value - 1) == 0 and value < (1 << choices)
-        return False
-
-    def out_of_range(self, value: object) -> OutOfRangeError:
-        """The error for a value the setting does not accept."""
-        shown = f"0x{value:02X}" if self.kind == "mask" and isinstance(value, int) else repr(value)
-        return OutOfRangeError(
-            f"{self.name}: {shown} is out of range; accepted values: {self.accepted_values()}",
-            self.name,
-        )
-
-
-def _whole_number(what: str, value: object) -> int:
-    if not isinstance(value, int):
-        raise TypeError(f"{what} takes an int, not {type(value).__name__}")
-    return int(value)
+_whole_number = whole_number
 
 
 def suggestion(name: str, names: Sequence[str]) -> str:
@@ -139,8 +64,9 @@ def check_color_levels(color_type: int, levels: object) -> Tuple[int, ...]:
     if isinstance(levels, (str, bytes)) or not isinstance(levels, Sequence):
         raise TypeError("custom-color levels are a sequence of six ints")
     values = tuple(_whole_number("custom-color level", level) for level in levels)
-    uses_cmy = color_type in CMY_COLOR_TYPES
-    limits = [MAX_COLOR_LEVEL] * 3 + [MAX_COLOR_LEVEL if uses_cmy else 0xFF] * 3
+    checked = _CUSTOM_COLOR.checked_levels[color_type]
+    uses_cmy = checked == len(CUSTOM_COLOR_LEVELS)
+    limits = [MAX_COLOR_LEVEL] * checked + [0xFF] * (len(CUSTOM_COLOR_LEVELS) - checked)
     if len(values) != len(CUSTOM_COLOR_LEVELS) or any(
         not 0 <= v <= limit for v, limit in zip(values, limits)
     ):
@@ -160,6 +86,11 @@ def check_custom_colors(setting: Setting, value: object) -> CustomColors:
     if len(value) != CUSTOM_COLOR_TYPES:
         raise setting.out_of_range(value)
     return tuple(check_color_levels(color_type, levels) for color_type, levels in enumerate(value))
+
+
+def offered_choices(capabilities: int) -> str:
+    """The choices a capability value offers, in words."""
+    return ", ".join(f"0x{1 << bit:02X}" for bit in range(32) if capabilities & (1 << bit)) or "none"
 
 
 def check_reset_group(group: object) -> str:

@@ -39,4 +39,13 @@ std::vector<std::uint8_t> commandCodes(const char* variable) {
   return codes;
 }
 
+std::vector<std::string> textList(const char* variable) {
+  std::vector<std::string> items;
+  const char* list = std::getenv(variable);
+  if (list == nullptr) return items;
+  std::stringstream in(list);
+  for (std::string item; std::getline(in, item, ',');) items.push_back(item);
+  return items;
+}
+
 }  // namespace vemo::sim

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vemo::sim {
@@ -15,5 +16,8 @@ int monitorCount();
 // each a number 0 to 255, decimal or 0x hex; empty when unset. Each malformed
 // item is reported and left out.
 std::vector<std::uint8_t> commandCodes(const char* variable);
+
+// A comma-separated list of texts (VEMO_SIM_SERIAL_NUMBERS); empty when unset.
+std::vector<std::string> textList(const char* variable);
 
 }  // namespace vemo::sim

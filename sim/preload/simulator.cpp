@@ -17,6 +17,10 @@
 //   VEMO_SIM_IGNORE    comma-separated command codes whose writes every
 //                      monitor acknowledges but does not store (test use)
 //   VEMO_SIM_FAST      skip the library's waits (test use; see sleep.cpp)
+//   VEMO_SIM_SERIAL_NUMBERS
+//                      comma-separated serial numbers of monitors 0, 1, ...
+//                      in turn, an empty entry keeping the default: two
+//                      monitors that report one serial number (test use)
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -64,7 +68,11 @@ Bytes field(const std::string& text, std::size_t width) {
 // Monitor i is VM26123456(78+i) with asset tag ASSET-000(i+1): every monitor
 // is told apart by its identity, as on a desk of real ones.
 void giveIdentity(VirtualMonitor& monitor, int index) {
-  monitor.setFactoryValue(kSerialNumber, field("VM" + std::to_string(2612345678LL + index), 12));
+  std::vector<std::string> serials = textList("VEMO_SIM_SERIAL_NUMBERS");
+  std::string serial = static_cast<std::size_t>(index) < serials.size() && !serials[index].empty()
+                           ? serials[index]
+                           : "VM" + std::to_string(2612345678LL + index);
+  monitor.setFactoryValue(kSerialNumber, field(serial, 12));
   char tag[24];
   std::snprintf(tag, sizeof tag, "ASSET-%04d", index + 1);
   monitor.setFactoryValue(kAssetTag, field(tag, 10));

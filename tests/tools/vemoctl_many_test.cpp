@@ -138,6 +138,19 @@ TEST_P(ManyMonitorsTest, AKeyMatchingTwoMonitorsIsRefusedNamingBoth) {
   EXPECT_EQ(ok({"--monitor", "0", "get", "brightness"}), "75\n");
 }
 
+// The Id rule is one for every route: a serial number another monitor has
+// taken passes to the bridge's USB serial.
+TEST_P(ManyMonitorsTest, TwoMonitorsReportingOneSerialNumberGetIdsOfTheirOwn) {
+  start({{"VEMO_SIM_SERIAL_NUMBERS", "VMTWIN,VMTWIN"}});
+  auto listed = nlohmann::json::parse(ok({"list", "--identity", "--json"}));
+  std::map<std::string, std::string> idOfBridge;
+  for (const auto& monitor : listed.at("monitors")) idOfBridge[monitor.at("usb-serial")] = monitor.at("id");
+  EXPECT_EQ(idOfBridge, (std::map<std::string, std::string>{{"VEMOSIM00001", "VMTWIN"},
+                                                            {"VEMOSIM00002", "VEMOSIM00002"},
+                                                            {"VEMOSIM00003", "VM2612345680"}}));
+  EXPECT_EQ(ok({"--monitor", "VEMOSIM00002", "get", "asset-tag"}), "ASSET-0002\n");
+}
+
 TEST_P(ManyMonitorsTest, AllRunsOnEveryMonitorLabelledById) {
   start();
   EXPECT_EQ(ok({"--monitor", "all", "set", "brightness", "+5"}),

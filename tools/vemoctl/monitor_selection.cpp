@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include "catalogue/monitor_id.h"
+
 namespace vemoctl {
 namespace {
 
@@ -50,18 +52,8 @@ std::size_t monitorNamed(const std::vector<Identity>& monitors, const std::strin
 void assignIds(std::vector<Identity>& monitors) {
   std::set<std::string> taken;
   for (Identity& monitor : monitors) {
-    std::string position = std::to_string(monitor.index);
-    monitor.id.clear();
-    for (const std::string& candidate : {monitor.serialNumber, monitor.usbSerial}) {
-      if (!candidate.empty() && taken.count(candidate) == 0) {
-        monitor.id = candidate;
-        break;
-      }
-    }
-    if (monitor.id.empty()) {
-      monitor.id = position;
-      for (int n = 2; taken.count(monitor.id) > 0; ++n) monitor.id = position + "-" + std::to_string(n);
-    }
+    monitor.id = monitorId(monitor.serialNumber, monitor.usbSerial, monitor.index,
+                           [&taken](const std::string& id) { return taken.count(id) > 0; });
     taken.insert(monitor.id);
   }
 }

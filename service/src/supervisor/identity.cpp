@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "catalogue/monitor_id.h"
+
 namespace vemod {
 
 Identity identityFrom(const Json& reported, const std::function<bool(const std::string&)>& idTaken) {
@@ -13,15 +15,8 @@ Identity identityFrom(const Json& reported, const std::function<bool(const std::
   identity.assetTag = reported.value("asset-tag", "");
   identity.firmware = reported.value("firmware", "");
   identity.bridgeFirmware = reported.value("bridge-firmware", "");
-  std::string position = std::to_string(reported.value("position", 0));
-  for (const std::string& candidate : {identity.serialNumber, identity.usbSerial}) {
-    if (!candidate.empty() && !idTaken(candidate)) {
-      identity.id = candidate;
-      return identity;
-    }
-  }
-  identity.id = position;
-  for (int n = 2; idTaken(identity.id); ++n) identity.id = position + "-" + std::to_string(n);
+  identity.id = vemo::catalogue::monitorId(identity.serialNumber, identity.usbSerial,
+                                           reported.value("position", 0), idTaken);
   return identity;
 }
 

@@ -19,9 +19,7 @@ struct Identity {
   std::string bridgeFirmware;
 };
 
-// The Id is the monitor's serial number, else its bridge's USB serial, else
-// its bridge's position; a candidate another monitor already has as its Id is
-// passed over so that every monitor keeps an object of its own.
+// The identity a worker reported, with its Id (catalogue::monitorId).
 Identity identityFrom(const Json& reported, const std::function<bool(const std::string&)>& idTaken);
 
 // /org/vemo/Monitors1/monitor/<id>, each byte outside [A-Za-z0-9] as _xx.
