@@ -69,11 +69,16 @@ Value parseCustomColor(const Setting& setting, const std::string& text) {
   return Value{0, {}, {customColorValue(type, numbers)}};
 }
 
-bool isNumberForm(const std::string& text) {
-  return !text.empty() && (std::isdigit(static_cast<unsigned char>(text[0])) != 0);
+}  // namespace
+
+bool looksLikeNumber(const std::string& text) {
+  bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  std::string digits = hex ? text.substr(2) : text;
+  return !digits.empty() &&
+         digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") == std::string::npos;
 }
 
-}  // namespace
+namespace {}  // namespace
 
 std::size_t checkedColorLevels(unsigned type) { return type >= 2 ? 6 : 3; }
 
@@ -82,7 +87,7 @@ Value parseValue(const Setting& setting, const std::string& text, const ChoiceNa
   switch (setting.kind) {
     case Kind::Byte:
     case Kind::Mask: {
-      if (names != nullptr && !isNumberForm(text)) {
+      if (names != nullptr && !looksLikeNumber(text)) {
         auto named = names->find(text);
         if (named == names->end()) {
           std::string known;

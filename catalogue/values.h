@@ -51,6 +51,10 @@ struct Value {
 // Malformed, or OutOfRange with the accepted values.
 Value parseValue(const Setting& setting, const std::string& text, const ChoiceNames* names = nullptr);
 
+// True when `text` is a number in decimal or 0x hex (a choice name may
+// start with a digit, "4-3", but is never all digits).
+bool looksLikeNumber(const std::string& text);
+
 // A number given as a number (D-Bus, JSON), checked as parseValue does.
 Value numberValue(const Setting& setting, long long number);
 // A text record given as escaped text, checked as parseValue does.

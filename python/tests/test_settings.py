@@ -2,6 +2,7 @@
 
 from __future__ import annotations
 
+import re
 import threading
 import time
 from typing import Dict, List
@@ -132,10 +133,27 @@ def test_a_profile_with_one_bad_entry_writes_nothing(monitor: vemo.Monitor) -> N
 def test_a_choice_the_monitor_does_not_offer_is_refused_unsent(monitor: vemo.Monitor) -> None:
     # The setting takes one of ten inputs; this monitor has five.
     assert monitor.video_input_caps == 0x1F
-    with pytest.raises(vemo.OutOfRangeError, match="video-input: 0x200 is not offered by this monitor; "
-                       "accepted values: 0x01, 0x02, 0x04, 0x08, 0x10"):
+    with pytest.raises(
+        vemo.OutOfRangeError,
+        match=re.escape(
+            "video-input: 0x200 is not offered by this monitor; accepted values: 0x01 (hdmi-1), "
+            "0x02 (hdmi-2), 0x04 (displayport-1), 0x08 (displayport-2), 0x10 (usb-c)"
+        ),
+    ):
         monitor.video_input = 0x200
     assert monitor.video_input == 0x01
+
+
+def test_choices_have_the_names_of_the_model_description(monitor: vemo.Monitor) -> None:
+    assert monitor.choices["video-input"]["usb-c"] == 0x10
+    assert monitor.choices["osd-language"]["german"] == 1
+    monitor.set("video-input", "hdmi-2")
+    monitor.set("osd-language", "german")
+    assert (monitor.video_input, monitor.osd_language) == (0x02, 1)
+    with pytest.raises(vemo.OutOfRangeError, match="not a choice of this model; its choices: displayport-1"):
+        monitor.set("video-input", "vga")
+    with pytest.raises(TypeError):
+        monitor.brightness = True
 
 
 def test_a_closed_monitor_refuses_calls(monitor: vemo.Monitor) -> None:

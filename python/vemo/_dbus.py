@@ -222,6 +222,11 @@ class DBusChannel:
         """Writes the six levels of one custom colour type."""
         self._call("SetCustomColor", "yay", color_type, bytes(levels))
 
+    def choices(self) -> Dict[str, Dict[str, int]]:
+        """The service's Choices of the monitor."""
+        ((_, choices),) = self._bus.call(self._path, PROPERTIES, "Get", "ss", MONITOR, "Choices")
+        return {setting: {name: int(value) for name, value in names.items()} for setting, names in choices.items()}
+
     def reset(self, group: str) -> None:
         """The service's Reset of a group."""
         self._call("Reset", "s", group)

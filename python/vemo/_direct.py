@@ -13,6 +13,7 @@ from dataclasses import replace
 from typing import Callable, Collection, Dict, List, Optional, Tuple
 
 from ._held import HeldBridges, while_held
+from ._models import choices_for_model
 from ._transport import Key, MonitorInfo, Scalar, adjusted, monitor_id, position_of
 from .catalogue import CUSTOM_COLOR_LEVELS, Setting, encode_text, escape_text, offered_choices
 from .errors import BusyError, CommunicationError, NoSuchMonitorError, NotConnectedError, OutOfRangeError
@@ -207,6 +208,7 @@ class DirectChannel:
         self._function = transport.function
         self.position = position
         self._info = info
+        self._choices: Optional[Dict[str, Dict[str, int]]] = None
 
     def _check_open(self, what: str) -> None:
         if self._transport.open_channel is not self:
@@ -255,9 +257,11 @@ class DirectChannel:
         offered = self.read(setting_named(setting.capabilities or ""))
         assert isinstance(offered, int)
         if not value & offered:
+            names = self.choices().get(setting.name)
+            named = {v: n for n, v in names.items()}.get(value) if names else None
             raise OutOfRangeError(
-                f"{setting.name}: 0x{value:02X} is not offered by this monitor; accepted values: "
-                + offered_choices(offered),
+                f"{setting.name}: 0x{value:02X}{f' ({named})' if named else ''} is not offered by this monitor; "
+                f"accepted values: {offered_choices(offered, names)}",
                 setting.name,
             )
 
@@ -285,6 +289,12 @@ class DirectChannel:
             self._check_open("custom-color")
             status = self._function("SetCustomColor")(color_type, *levels)
             _raise_for(status, f"writing custom-color type {color_type}", "custom-color")
+
+    def choices(self) -> Dict[str, Dict[str, int]]:
+        """The model description of the monitor's model."""
+        if self._choices is None:
+            self._choices = choices_for_model(self.info().model)
+        return self._choices
 
     def reset(self, group: str) -> None:
         """Sends one group's reset."""

@@ -4,7 +4,7 @@ service on the session bus, behind one interface."""
 from __future__ import annotations
 
 from dataclasses import dataclass
-from typing import Collection, List, Protocol, Tuple, Union
+from typing import Collection, Dict, List, Protocol, Tuple, Union
 
 from .catalogue import Setting
 from .errors import NoSuchMonitorError
@@ -69,6 +69,9 @@ class Channel(Protocol):
 
     def reset(self, group: str) -> None:
         """Sends the reset of a group: power, color, osd or factory."""
+
+    def choices(self) -> Dict[str, Dict[str, int]]:
+        """What the monitor's model description calls its choices."""
 
     def close(self) -> None:
         """Lets the monitor go; further calls raise NotConnectedError."""

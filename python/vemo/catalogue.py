@@ -5,7 +5,7 @@ read from the generated table."""
 from __future__ import annotations
 
 import difflib
-from typing import Sequence, Tuple, Union
+from typing import Mapping, Optional, Sequence, Tuple, Union
 
 from ._setting import Kind, Setting, whole_number
 from ._table import RESET_GROUPS, TABLE
@@ -88,9 +88,15 @@ def check_custom_colors(setting: Setting, value: object) -> CustomColors:
     return tuple(check_color_levels(color_type, levels) for color_type, levels in enumerate(value))
 
 
-def offered_choices(capabilities: int) -> str:
-    """The choices a capability value offers, in words."""
-    return ", ".join(f"0x{1 << bit:02X}" for bit in range(32) if capabilities & (1 << bit)) or "none"
+def offered_choices(capabilities: int, names: Optional[Mapping[str, int]] = None) -> str:
+    """The choices a capability value offers, in words, with their names."""
+    by_value = {value: name for name, value in (names or {}).items()}
+    shown = []
+    for bit in range(32):
+        if capabilities & (1 << bit):
+            name = by_value.get(1 << bit)
+            shown.append(f"0x{1 << bit:02X}" + (f" ({name})" if name else ""))
+    return ", ".join(shown) or "none"
 
 
 def check_reset_group(group: object) -> str:

@@ -20,7 +20,7 @@ from .catalogue import (
     encode_text,
     suggestion,
 )
-from .errors import UnknownSettingError
+from .errors import OutOfRangeError, UnknownSettingError
 
 #: Every setting by its name, in catalogue order (read-only).
 SETTINGS: Mapping[str, Setting] = MappingProxyType({setting.name: setting for setting in TABLE})
@@ -75,6 +75,13 @@ class Monitor(SettingProperties, MonitorAutomation):
         """The monitor's identity (the asset tag follows writes)."""
         return self._channel.info()
 
+    @property
+    def choices(self) -> Dict[str, Dict[str, int]]:
+        """What the monitor's model description calls its choices: setting,
+        then choice name to value (``{"video-input": {"hdmi-1": 1, ...}}``);
+        empty when no description names the model. :meth:`set` takes the names."""
+        return {setting: dict(names) for setting, names in self._channel.choices().items()}
+
     def get(self, name: str) -> Value:
         """Reads a setting by its name (``"osd-timer"``). The custom colour
         reads as the six levels of each type, indexed by type."""
@@ -86,14 +93,26 @@ class Monitor(SettingProperties, MonitorAutomation):
     def set(self, name: str, value: object) -> None:
         """Writes a setting by its name. The value is checked before anything
         is sent: :class:`vemo.OutOfRangeError`, :class:`vemo.ReadOnlyError`;
-        a mask takes exactly one of its choice bits."""
+        a mask takes exactly one of its choice bits, one the monitor offers.
+        A choice may be given by the name :attr:`choices` has for it."""
         setting = setting_named(name)
+        if isinstance(value, str) and setting.kind in ("byte", "mask"):
+            value = self._choice_value(setting, value)
         checked = setting.check(value)
         if isinstance(checked, tuple):
             for color_type, levels in enumerate(checked):
                 self._channel.write_custom_color(color_type, levels)
         else:
             self._channel.write(setting, checked)
+
+    def _choice_value(self, setting: Setting, name: str) -> int:
+        names = self._channel.choices().get(setting.name, {})
+        if name not in names:
+            known = ", ".join(sorted(names)) or "none: no model description names them"
+            raise OutOfRangeError(
+                f"{setting.name}: {name[:64]!r} is not a choice of this model; its choices: {known}", setting.name
+            )
+        return names[name]
 
     def _get_int(self, name: str) -> int:
         value = self._channel.read(setting_named(name))

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "catalogue/models.h"
 #include "service/src/automation/scaled_clock.h"
 #include "service/src/simulator_library.h"
 #include "service/src/supervisor/supervisor.h"
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
       ->check(CLI::PositiveNumber)
       ->group("");
   CLI11_PARSE(app, argc, argv);
+  vemo::catalogue::addModelDirectoriesBesideProgram({VEMO_MODELS_BUILD_DIR, VEMO_MODELS_INSTALL_DIR});
 
   if (worker) return vemod::runWorker(kWorkerChannelFd, std::chrono::seconds(hold));
   vemod::automation::ScaledClock::setScale(timeScale);

@@ -108,6 +108,15 @@ class VemodTest(unittest.TestCase):
         self.assertEqual(monitor.Get("asset-tag"), "DESK-42")
         self.assertEqual(self.service.property(self.paths[1], "AssetTag"), "DESK-42")
 
+    def test_choices_are_named_by_the_model_description_and_set_by_name(self):
+        m = self.monitor(2)
+        choices = self.service.property(self.paths[2], "Choices")
+        self.assertEqual(choices["video-input"]["usb-c"], 0x10)
+        self.assertEqual(choices["osd-language"]["german"], 1)
+        m.Set("video-input", "usb-c")
+        m.Set("osd-language", "german")
+        self.assertEqual((m.Get("video-input"), m.Get("osd-language")), (0x10, 1))
+
     def test_errors_name_the_setting(self):
         m = self.monitor(0)
         cases = [
@@ -127,6 +136,10 @@ class VemodTest(unittest.TestCase):
             (lambda: m.SetCustomColor(dbus.Byte(0), dbus.ByteArray(bytes(5))), "org.freedesktop.DBus.Error.InvalidArgs",
              ["custom-color"]),
             (lambda: m.Get(dbus.UInt32(1), signature="u"), "org.freedesktop.DBus.Error.InvalidArgs", []),
+            (lambda: m.Set("video-input", dbus.UInt32(0x20)), ERROR + "OutOfRange",
+             ["video-input: 0x20 is not offered by this monitor", "0x10 (usb-c)"]),
+            (lambda: m.Set("video-input", "vga"), "org.freedesktop.DBus.Error.InvalidArgs",
+             ["'vga' is not a number or a choice of this model", "hdmi-2"]),
         ]
         before = m.Get("brightness")
         for call, name, words in cases:

@@ -138,6 +138,29 @@ TEST_P(ManyMonitorsTest, AKeyMatchingTwoMonitorsIsRefusedNamingBoth) {
   EXPECT_EQ(ok({"--monitor", "0", "get", "brightness"}), "75\n");
 }
 
+// The simulator's model description names its choices: set takes a name,
+// a listing shows it, a single get stays a number, and a choice the monitor
+// does not offer is refused before anything is sent.
+TEST_P(ManyMonitorsTest, ChoicesAreSetByNameAndListedWithTheirNames) {
+  start();
+  ok({"--monitor", "1", "set", "video-input", "hdmi-2", "osd-language", "german"});
+  EXPECT_EQ(ok({"--monitor", "1", "get", "video-input"}), "0x00000002\n");
+  std::string all = ok({"--monitor", "1", "get", "--all"});
+  EXPECT_NE(all.find("video-input: 0x00000002 (hdmi-2)\n"), std::string::npos) << all;
+  EXPECT_NE(all.find("osd-language: 1 (german)\n"), std::string::npos) << all;
+  EXPECT_NE(ok({"--monitor", "1", "info"})
+                .find("video-input-caps:  0x0000001F (hdmi-1, hdmi-2, displayport-1, "
+                      "displayport-2, usb-c)\n"),
+            std::string::npos);
+  ToolResult refused = run({"--monitor", "1", "set", "video-input", "0x20"});
+  EXPECT_EQ(refused.exitCode, 4);
+  EXPECT_EQ(
+      refused.err,
+      "vemoctl: set video-input: 0x20 is not offered by this monitor; accepted values: 0x01 (hdmi-1), 0x02 "
+      "(hdmi-2), 0x04 (displayport-1), 0x08 (displayport-2), 0x10 (usb-c)\n");
+  EXPECT_EQ(ok({"--monitor", "1", "get", "video-input"}), "0x00000002\n");
+}
+
 // The Id rule is one for every route: a serial number another monitor has
 // taken passes to the bridge's USB serial.
 TEST_P(ManyMonitorsTest, TwoMonitorsReportingOneSerialNumberGetIdsOfTheirOwn) {

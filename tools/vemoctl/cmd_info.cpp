@@ -19,6 +19,24 @@ std::string bitList(const std::vector<int>& bits) {
   return out.empty() ? "none" : out;
 }
 
+std::vector<std::string> offeredNames(MonitorLink& link, const char* capabilities,
+                                      const std::vector<int>& bits) {
+  const ChoiceNames* names = nullptr;
+  for (const Setting& setting : catalogue()) {
+    if (setting.capabilities != nullptr && std::string(setting.capabilities) == capabilities) {
+      names = choiceNamesOf(link, setting);
+      break;
+    }
+  }
+  std::vector<std::string> named;
+  for (int bit : bits) {
+    std::string name = choiceName(Value{std::uint32_t{1} << bit, {}, {}}, names);
+    if (name.empty()) return {};
+    named.push_back(name);
+  }
+  return named;
+}
+
 }  // namespace
 
 int runInfo(const GlobalOptions& options, MonitorLink& link) {
@@ -45,7 +63,13 @@ int runInfo(const GlobalOptions& options, MonitorLink& link) {
     if (!reading.outcome.ok()) continue;
     std::vector<int> bits = bitsOf(reading.value.number);
     json[name] = Json{{"mask", reading.json}, {"bits", bits}};
-    lines.emplace_back(name, reading.lines.front() + " (bits " + bitList(bits) + ")");
+    // The choices offered by name, where the model description names them all.
+    std::vector<std::string> named = offeredNames(link, name, bits);
+    if (!named.empty()) json[name]["choices"] = named;
+    std::string listed;
+    for (const std::string& choice : named) listed += (listed.empty() ? "" : ", ") + choice;
+    lines.emplace_back(
+        name, reading.lines.front() + " (" + (named.empty() ? "bits " + bitList(bits) : listed) + ")");
   }
 
   if (options.json) {

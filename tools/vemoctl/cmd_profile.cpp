@@ -242,8 +242,8 @@ int runRestore(const GlobalOptions& options, MonitorLink& link, const std::strin
       if (!outcome.ok()) {
         // The line names the setting already.
         const std::string subject = std::string(setting.name) + ": ";
-        result.message = outcome.message.rfind(subject, 0) == 0 ? outcome.message.substr(subject.size())
-                                                                : outcome.message;
+        result.message =
+            outcome.message.rfind(subject, 0) == 0 ? outcome.message.substr(subject.size()) : outcome.message;
       }
     }
     progress.clear();

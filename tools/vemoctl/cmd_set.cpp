@@ -17,10 +17,13 @@ struct Assignment {
   std::optional<int> delta;  // a step from the current value
 };
 
-Assignment assignmentOf(const std::string& name, const std::string& text) {
+Assignment assignmentOf(MonitorLink& link, const std::string& name, const std::string& text) {
   const Setting& setting = settingNamed(name);
   if (text.empty() || (text[0] != '+' && text[0] != '-')) {
-    return {&setting, text, checkedValue(setting, text), std::nullopt};
+    // A name is looked up in the monitor's model description only when the
+    // value is not a number.
+    const ChoiceNames* names = mayBeChoiceName(setting, text) ? choiceNamesOf(link, setting) : nullptr;
+    return {&setting, text, checkedValue(setting, text, names), std::nullopt};
   }
   if (setting.kind != Kind::Byte || !setting.writable()) {
     throw ToolError(kUsage, name + ": a step (" + text + ") moves one-byte settings only");
@@ -34,13 +37,13 @@ Assignment assignmentOf(const std::string& name, const std::string& text) {
 }
 
 // Every value is checked before anything is sent.
-std::vector<Assignment> assignmentsOf(const std::vector<std::string>& words) {
+std::vector<Assignment> assignmentsOf(MonitorLink& link, const std::vector<std::string>& words) {
   if (words.empty() || words.size() % 2 != 0) {
     throw ToolError(kUsage, "set: give NAME VALUE, or several NAME VALUE pairs");
   }
   std::vector<Assignment> assignments;
   for (std::size_t i = 0; i < words.size(); i += 2)
-    assignments.push_back(assignmentOf(words[i], words[i + 1]));
+    assignments.push_back(assignmentOf(link, words[i], words[i + 1]));
   return assignments;
 }
 
@@ -48,7 +51,7 @@ std::vector<Assignment> assignmentsOf(const std::vector<std::string>& words) {
 
 int runSet(const GlobalOptions& options, MonitorLink& link, const std::vector<std::string>& words,
            bool verify) {
-  std::vector<Assignment> assignments = assignmentsOf(words);
+  std::vector<Assignment> assignments = assignmentsOf(link, words);
   int failure = kOk;
   auto fail = [&failure](ExitCode code, const std::string& message) {
     printError(message);

@@ -58,6 +58,13 @@ int runGet(const GlobalOptions& options, MonitorLink& link, const std::vector<st
     for (const std::string& name : names) settings.push_back(&settingNamed(name));
   }
   Readings result = readAll(link, "get", settings, all);
+  if (all) {
+    // A listing names the choices; a single value stays a bare number for scripts.
+    for (NamedReading& r : result.readings) {
+      if (r.reading.outcome.ok())
+        r.reading.choice = choiceName(r.reading.value, choiceNamesOf(link, *r.setting));
+    }
+  }
   printReadings(result.readings, options.json, !all && names.size() == 1);
   return result.failure;
 }

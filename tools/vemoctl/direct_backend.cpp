@@ -1,7 +1,9 @@
 #include "tools/vemoctl/direct_backend.h"
 
 #include <cstdio>
+#include <optional>
 
+#include "catalogue/models.h"
 #include "catalogue/operations.h"
 #include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/bridge_serial.h"
@@ -26,14 +28,14 @@ class DirectLink : public MonitorLink {
     clearBridgeError();
     Value value;
     if (int result = readValue(setting, value); result != STATUS_OK)
-      return {outcomeOf(result, "read"), {}, nullptr, {}};
+      return {outcomeOf(result, "read"), {}, nullptr, {}, ""};
     return readoutOf(setting, value);
   }
 
   Outcome write(const Setting& setting, const Value& value) override {
     clearBridgeError();
     try {
-      return outcomeOf(writeValue(setting, value), "value");
+      return outcomeOf(writeValue(setting, value, choiceNamesOf(*this, setting)), "value");
     } catch (const ValueError& e) {
       return {exitCodeOf(e), e.what()};
     }
@@ -47,6 +49,16 @@ class DirectLink : public MonitorLink {
     return outcome;
   }
 
+  const ModelChoices& choices() override {
+    if (!choices_) {
+      Value model;
+      const Setting& name = *findSetting("monitor-name");
+      clearBridgeError();
+      choices_ = readValue(name, model) == STATUS_OK ? choicesForModel(model.text) : ModelChoices{};
+    }
+    return *choices_;
+  }
+
   Outcome reset(const std::string& group) override {
     clearBridgeError();
     try {
@@ -58,6 +70,7 @@ class DirectLink : public MonitorLink {
 
  private:
   Session session_;
+  std::optional<ModelChoices> choices_;
 };
 
 std::string textRecord(int (*get)(unsigned char*), std::size_t length) {

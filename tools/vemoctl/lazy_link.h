@@ -19,6 +19,7 @@ class LazyLink : public MonitorLink {
     return link().adjust(setting, delta, written);
   }
   Outcome reset(const std::string& group) override { return link().reset(group); }
+  const ModelChoices& choices() override { return link().choices(); }
 
  private:
   MonitorLink& link() {

@@ -1,6 +1,7 @@
 // vemoctl: read and change a monitor's settings from a shell.
 #include <map>
 
+#include "catalogue/models.h"
 #include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/command_line.h"
 #include "tools/vemoctl/output.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   using namespace vemoctl;
   try {
     CommandLine commandLine;
+    addModelDirectoriesBesideProgram({VEMO_MODELS_BUILD_DIR, VEMO_MODELS_INSTALL_DIR});
     if (auto done = commandLine.parse(argc, argv)) return finishOutput(*done);
     if (commandLine.needsSimulator()) enterSimulator(argv);
     const std::string& level = commandLine.options().logLevel;

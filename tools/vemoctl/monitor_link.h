@@ -37,6 +37,7 @@ struct Readout {
   std::vector<std::string> lines;
   Json json;
   Value value;
+  std::string choice;  // the name of the value, where a listing shows it
 };
 
 class MonitorLink {
@@ -49,7 +50,17 @@ class MonitorLink {
   // `written` is the value sent. One-byte settings only.
   virtual Outcome adjust(const Setting& setting, int delta, unsigned& written) = 0;
   virtual Outcome reset(const std::string& group) = 0;
+  // What the monitor's model description calls its choices: empty when no
+  // description names its model (or the model cannot be read).
+  virtual const ModelChoices& choices() = 0;
 };
+
+// The names of a setting's choices, or nullptr when none are known.
+inline const ChoiceNames* choiceNamesOf(MonitorLink& link, const Setting& setting) {
+  const ModelChoices& all = link.choices();
+  auto found = all.find(setting.name);
+  return found == all.end() ? nullptr : &found->second;
+}
 
 // What `--monitor` asked for: an index, a key (Id, USB serial, serial number
 // or asset tag) or every monitor.

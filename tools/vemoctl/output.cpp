@@ -24,10 +24,11 @@ void printReadings(const std::vector<NamedReading>& readings, bool json, bool ba
   for (const NamedReading& r : readings) {
     if (!r.reading.outcome.ok()) continue;
     for (const std::string& line : r.reading.lines) {
+      std::string shown = r.reading.choice.empty() ? line : line + " (" + r.reading.choice + ")";
       if (bare) {
-        std::cout << line << '\n';
+        std::cout << shown << '\n';
       } else {
-        std::cout << r.setting->name << ": " << line << '\n';
+        std::cout << r.setting->name << ": " << shown << '\n';
       }
     }
   }

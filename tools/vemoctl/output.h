@@ -16,7 +16,8 @@ struct NamedReading {
 };
 
 // Text: "name: value" per line (custom colours one line per type), or the
-// bare value(s) when `bare`. JSON: one object, name to value. Readings that
+// bare value(s) when `bare`; a value with a choice name is followed by it,
+// "2 (hdmi-2)". JSON: one object, name to value. Readings that
 // failed are left out (their error has been reported).
 void printReadings(const std::vector<NamedReading>& readings, bool json, bool bare);
 

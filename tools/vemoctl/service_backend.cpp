@@ -3,6 +3,7 @@
 #include <sdbus-c++/sdbus-c++.h>
 
 #include <map>
+#include <optional>
 
 #include "tools/vemoctl/monitor_selection.h"
 #include "tools/vemoctl/value_forms.h"
@@ -73,7 +74,7 @@ class ServiceLink : public MonitorLink {
       }
       return readoutOf(setting, read);
     } catch (const sdbus::Error& error) {
-      return {outcomeOf(error), {}, nullptr, {}};
+      return {outcomeOf(error), {}, nullptr, {}, ""};
     }
   }
 
@@ -111,6 +112,22 @@ class ServiceLink : public MonitorLink {
     }
   }
 
+  const ModelChoices& choices() override {
+    if (!choices_) {
+      choices_ = ModelChoices{};
+      try {
+        sdbus::Variant value = proxy_->getProperty("Choices").onInterface(kMonitor);
+        for (const auto& [setting, names] :
+             value.get<std::map<std::string, std::map<std::string, std::uint32_t>>>()) {
+          (*choices_)[setting] = ChoiceNames(names.begin(), names.end());
+        }
+      } catch (const sdbus::Error&) {
+        // A service without names: the numbers alone.
+      }
+    }
+    return *choices_;
+  }
+
   Outcome reset(const std::string& group) override {
     try {
       proxy_->callMethod("Reset").onInterface(kMonitor).withArguments(group);
@@ -130,7 +147,8 @@ class ServiceLink : public MonitorLink {
         return {{kExchangeFailed, std::string(setting.name) + ": the service sent a malformed reply"},
                 {},
                 nullptr,
-                {}};
+                {},
+                ""};
       }
       CustomColor color;
       color.type = type;
@@ -142,6 +160,7 @@ class ServiceLink : public MonitorLink {
 
   std::shared_ptr<sdbus::IConnection> connection_;
   std::unique_ptr<sdbus::IProxy> proxy_;
+  std::optional<ModelChoices> choices_;
 };
 
 std::string textOf(const Properties& properties, const char* name) {

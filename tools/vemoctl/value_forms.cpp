@@ -10,12 +10,18 @@ Readout readoutOf(const Setting& setting, const Value& value) {
   return out;
 }
 
-Value checkedValue(const Setting& setting, const std::string& text) {
+Value checkedValue(const Setting& setting, const std::string& text, const ChoiceNames* names) {
   try {
-    return parseValue(setting, text);
+    return parseValue(setting, text, names);
   } catch (const ValueError& e) {
     throw toolError(e);
   }
+}
+
+bool mayBeChoiceName(const Setting& setting, const std::string& text) {
+  bool choices = setting.writable() &&
+                 (setting.kind == Kind::Mask || (setting.kind == Kind::Byte && setting.enumeration));
+  return choices && !text.empty() && !looksLikeNumber(text);
 }
 
 std::string heldLine(const Setting& setting, const Value& value, const Readout& readout) {

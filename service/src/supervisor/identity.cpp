@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "catalogue/models.h"
 #include "catalogue/monitor_id.h"
 
 namespace vemod {
@@ -15,6 +16,7 @@ Identity identityFrom(const Json& reported, const std::function<bool(const std::
   identity.assetTag = reported.value("asset-tag", "");
   identity.firmware = reported.value("firmware", "");
   identity.bridgeFirmware = reported.value("bridge-firmware", "");
+  identity.choices = vemo::catalogue::choicesForModel(identity.model);
   identity.id = vemo::catalogue::monitorId(identity.serialNumber, identity.usbSerial,
                                            reported.value("position", 0), idTaken);
   return identity;

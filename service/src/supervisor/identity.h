@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "catalogue/values.h"
 #include "service/src/protocol.h"
 
 namespace vemod {
@@ -17,6 +18,8 @@ struct Identity {
   std::string assetTag;
   std::string firmware;
   std::string bridgeFirmware;
+  // What the model description of `model` calls the monitor's choices.
+  vemo::catalogue::ModelChoices choices;
 };
 
 // The identity a worker reported, with its Id (catalogue::monitorId).

@@ -76,7 +76,10 @@ void MonitorObject::registerCalls() {
       .onInterface(i)
       .withInputParamNames("name", "value")
       .implementedAs([this](sdbus::Result<>&& result, const std::string& name, const sdbus::Variant& value) {
-        Json checked = writeValue(settingFor(name), value);
+        const catalogue::Setting& setting = settingFor(name);
+        auto names = identity_.choices.find(name);
+        Json checked =
+            writeValue(setting, value, names == identity_.choices.end() ? nullptr : &names->second);
         submit_({{"op", "set"}, {"name", name}, {"value", checked}},
                 answer(std::move(result), [](auto& r, const Json&) { r.returnResults(); }), name);
       });
@@ -150,6 +153,12 @@ void MonitorObject::registerProperties() {
   text("AssetTag", &Identity::assetTag);
   text("Firmware", &Identity::firmware);
   text("BridgeFirmware", &Identity::bridgeFirmware);
+  object_->registerProperty("Choices").onInterface(kMonitorInterface).withGetter([this] {
+    std::map<std::string, std::map<std::string, std::uint32_t>> choices;
+    for (const auto& [setting, names] : identity_.choices)
+      choices[setting].insert(names.begin(), names.end());
+    return choices;
+  });
 }
 
 void MonitorObject::announce(const Json& request, const Json& reply) {

@@ -67,7 +67,7 @@ const Setting& settingFor(const std::string& name) {
   return *setting;
 }
 
-Json writeValue(const Setting& setting, const sdbus::Variant& value) {
+Json writeValue(const Setting& setting, const sdbus::Variant& value, const catalogue::ChoiceNames* names) {
   if (!setting.writable()) throw serviceError(kReadOnly, std::string(setting.name) + " is read-only");
   if (setting.kind == Kind::CustomColor) {
     throw serviceError(kUnknownSetting, std::string(setting.name) + " is written with SetCustomColor");
@@ -80,10 +80,14 @@ Json writeValue(const Setting& setting, const sdbus::Variant& value) {
     checked([&] { return catalogue::textValue(setting, text); });
     return text;
   }
+  if (value.peekValueType() == "s" && names != nullptr) {
+    std::string name = value.get<std::string>();
+    return checked([&] { return catalogue::parseValue(setting, name, names); }).number;
+  }
   std::optional<long double> number = integerOf(value);
   if (!number) {
-    throw sdbus::Error(kInvalidArgs, std::string(setting.name) +
-                                         ": the value must be a D-Bus integer, not '" +
+    throw sdbus::Error(kInvalidArgs, std::string(setting.name) + ": the value must be a D-Bus integer" +
+                                         (names != nullptr ? " or a choice name" : "") + ", not '" +
                                          value.peekValueType() + "'");
   }
   // Beyond what a long long holds is out of range all the same.

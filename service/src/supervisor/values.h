@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/catalogue.h"
+#include "catalogue/values.h"
 #include "service/src/protocol.h"
 
 namespace vemod {
@@ -18,9 +18,11 @@ namespace catalogue = vemo::catalogue;
 // The setting by name for a call; throws UnknownSetting.
 const catalogue::Setting& settingFor(const std::string& name);
 
-// A value given to Set: InvalidArgs for a wrong D-Bus type, ReadOnly,
+// A value given to Set, a number or (for a choice `names` gives) a choice
+// name: InvalidArgs for a wrong D-Bus type or an unknown name, ReadOnly,
 // OutOfRange (the message lists the accepted values).
-Json writeValue(const catalogue::Setting& setting, const sdbus::Variant& value);
+Json writeValue(const catalogue::Setting& setting, const sdbus::Variant& value,
+                const catalogue::ChoiceNames* names);
 
 // A value read by a worker in its D-Bus type: y, u, q or s.
 sdbus::Variant toVariant(const catalogue::Setting& setting, const Json& value);

@@ -56,8 +56,11 @@ Json get(const Setting& setting) {
   return success(wireForm(setting, value));
 }
 
-Json set(const Setting& setting, const Json& value) {
-  if (int status = catalogue::writeValue(setting, valueOf(setting, value)); status != STATUS_OK) {
+Json set(const Setting& setting, const Json& value, const catalogue::ModelChoices& choices) {
+  auto names = choices.find(setting.name);
+  if (int status = catalogue::writeValue(setting, valueOf(setting, value),
+                                         names == choices.end() ? nullptr : &names->second);
+      status != STATUS_OK) {
     return fromStatus(status, setting.name);
   }
   return success(value);
@@ -119,7 +122,7 @@ Json failure(const std::string& kind, const std::string& message) {
   return Json{{"ok", false}, {"error", kind}, {"message", message}};
 }
 
-Json perform(const Json& request) {
+Json perform(const Json& request, const catalogue::ModelChoices& choices) {
   try {
     const std::string op = request.at("op");
     if (op == "getall") return getAll();
@@ -133,7 +136,7 @@ Json perform(const Json& request) {
     if (setting == nullptr)
       return failure(kUnknownSetting, request.at("name").get<std::string>() + ": unknown setting");
     if (op == "get") return get(*setting);
-    if (op == "set") return set(*setting, request.at("value"));
+    if (op == "set") return set(*setting, request.at("value"), choices);
     if (op == "adjust") return adjust(*setting, request.at("delta").get<long>());
     return failure(kCommFailure, "unknown request " + op);
   } catch (const catalogue::ValueError& e) {

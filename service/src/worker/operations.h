@@ -1,12 +1,15 @@
 // One request from the supervisor carried out on the connected monitor.
 #pragma once
 
+#include "catalogue/values.h"
 #include "service/src/protocol.h"
 
 namespace vemod {
 
 // The reply: {"ok": true, "value": ...} or {"ok": false, "error": kind, "message": text}.
-Json perform(const Json& request);
+// `choices`: what the monitor's model description calls its choices (for
+// the accepted values a refusal lists).
+Json perform(const Json& request, const vemo::catalogue::ModelChoices& choices);
 
 // The reply for a failed request.
 Json failure(const std::string& kind, const std::string& message);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <set>
 
+#include "catalogue/models.h"
 #include "catalogue/values.h"
 #include "include/VemoMonitorSdk.h"
 #include "service/src/automation/wear_guard.h"
@@ -58,7 +59,9 @@ int runWorker(int fd, std::chrono::seconds hold) {
     channel.send(failure("none", "no free bridge"));
     return 0;
   }
-  if (!channel.send(Json{{"ok", true}, {"identity", readIdentity(*claim)}})) return 1;
+  Json identity = readIdentity(*claim);
+  const vemo::catalogue::ModelChoices choices = vemo::catalogue::choicesForModel(identity["model"]);
+  if (!channel.send(Json{{"ok", true}, {"identity", identity}})) return 1;
 
   bool connected = true;
   automation::WearGuard guard;
@@ -80,7 +83,7 @@ int runWorker(int fd, std::chrono::seconds hold) {
                                  " is in use by another program");
     } else {
       connected = true;
-      reply = guard.carryOut(*request, perform);
+      reply = guard.carryOut(*request, [&choices](const Json& r) { return perform(r, choices); });
     }
     reply["id"] = request->value("id", Json());
     if (!channel.send(reply)) break;
