@@ -33,6 +33,19 @@ def test_a_slider_moved_in_the_app_changes_the_monitor(window):
     assert pump_until(lambda: bus_get(monitor_id, "contrast") == 37, 5)
 
 
+def test_choices_are_drop_downs_named_by_the_model_description(window):
+    monitor_id = SIMULATED_IDS[1]
+    page = window.pages[monitor_id].widget
+    inputs = find_widget(page, "video-input")
+    names = [inputs.get_model().get_string(i) for i in range(inputs.get_model().get_n_items())]
+    assert names == ["hdmi-1", "hdmi-2", "displayport-1", "displayport-2", "usb-c"]
+    language = find_widget(page, "osd-language")
+    assert isinstance(language, Gtk.DropDown)  # an enumeration, not a slider
+    language.set_selected(2)
+    assert pump_until(lambda: bus_get(monitor_id, "osd-language") == 2, 5)
+    assert language.get_model().get_string(2) == "french"
+
+
 def test_a_change_made_with_vemoctl_shows_within_a_second(window):
     monitor_id = SIMULATED_IDS[2]
     scale = find_widget(window.pages[monitor_id].widget, "sharpness")

@@ -13,6 +13,7 @@ def test_the_app_follows_the_service_as_it_comes_and_goes(tmp_path):
     assert pump_until(lambda: window.stack.get_visible_child_name() == "unreachable", 10)
     shown = texts(window.unreachable.widget)
     assert "vemod is not running" in shown and "vemod --simulate" in shown
+    assert "`" not in shown  # commands are set in a monospaced font, not quoted
 
     service = start_service(2, str(tmp_path / "state.json"))
     try:

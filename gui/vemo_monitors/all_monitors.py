@@ -40,6 +40,7 @@ class AllMonitorsBrightness(Gtk.Box):
         self._slider = Slider(setting, self._moved)
         self._slider.widget.set_name("all-monitors-brightness")
         self._slider.widget.set_hexpand(True)
+        self._slider.widget.set_sensitive(False)  # nothing to show until the level or a monitor is known
         self._slider.widget.set_tooltip_text(
             "The level of light on every linked monitor, each through its calibration")
         self.append(self._slider.widget)
@@ -61,11 +62,13 @@ class AllMonitorsBrightness(Gtk.Box):
             return
         self._level_known = True
         low, high = self._span()
+        self._slider.widget.set_sensitive(True)
         self._slider.show(round(low + level * (high - low)))
 
     def follow(self, value: Optional[int]) -> None:
         """Shows a monitor's brightness until the service has a level."""
         if self._slider is not None and value is not None and not self._level_known:
+            self._slider.widget.set_sensitive(True)
             self._slider.show(value)
 
     def _moved(self, value: int) -> None:

@@ -40,7 +40,7 @@ class SettingDescription:
     max_bytes: int = 0
     enumeration: bool = False  # a byte whose values stand for things (an input, a language)
     capabilities: str = ""  # the capability mask that limits a choice setting's bits
-    # The custom colour: `types` types of the `levels` named, of which the
+    # The custom color: `types` types of the `levels` named, of which the
     # first checked_levels[type] go to max_level and the others to 255.
     types: int = 0
     levels: Tuple[str, ...] = ()
@@ -48,7 +48,7 @@ class SettingDescription:
     checked_levels: Tuple[int, ...] = ()
 
     def level_maximum(self, color_type: int, level: int) -> int:
-        """The highest value a custom colour type's level takes."""
+        """The highest value a custom color type's level takes."""
         checked = self.checked_levels[color_type] if color_type < len(self.checked_levels) else len(self.levels)
         return self.max_level if level < checked else 0xFF
 

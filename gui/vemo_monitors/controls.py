@@ -107,28 +107,48 @@ def switch_row(setting: SettingDescription, session: MonitorSession) -> Adw.Acti
     return row
 
 
-def choice_label(bit: int) -> str:
-    return f"Choice {bit + 1} (0x{1 << bit:02X})"
+def choice_label(bit: int, names: Optional[Dict[str, int]] = None) -> str:
+    """A choice bit by the name the model description gives it, else by number."""
+    named = {value: name for name, value in (names or {}).items()}.get(1 << bit)
+    return named or f"Choice {bit + 1} (0x{1 << bit:02X})"
+
+
+def enumeration_label(value: int, names: Optional[Dict[str, int]] = None) -> str:
+    """A value of an enumeration by its name, else by number."""
+    named = {v: name for name, v in (names or {}).items()}.get(value)
+    return named or f"Choice {value}"
 
 
 def choice_row(setting: SettingDescription, session: MonitorSession,
                offered_bits: List[int]) -> Adw.ActionRow:
     """A drop-down of the choice bits the monitor offers."""
+    names = session.choices.get(setting.name)
+    return _dropdown_row(setting, session, [1 << bit for bit in offered_bits],
+                         [choice_label(bit, names) for bit in offered_bits])
+
+
+def enumeration_row(setting: SettingDescription, session: MonitorSession) -> Adw.ActionRow:
+    """A drop-down of the values of a setting whose values stand for things."""
+    names = session.choices.get(setting.name)
+    values = setting.accepted_bytes()
+    return _dropdown_row(setting, session, values, [enumeration_label(v, names) for v in values])
+
+
+def _dropdown_row(setting: SettingDescription, session: MonitorSession, values: List[int],
+                  labels: List[str]) -> Adw.ActionRow:
     row = _row(setting.title)
-    labels = Gtk.StringList.new([choice_label(bit) for bit in offered_bits])
-    dropdown = Gtk.DropDown(name=setting.name, model=labels, valign=Gtk.Align.CENTER)
-    dropdown.set_sensitive(bool(offered_bits))
+    dropdown = Gtk.DropDown(name=setting.name, model=Gtk.StringList.new(labels), valign=Gtk.Align.CENTER)
+    dropdown.set_sensitive(bool(values))
     quiet = Quiet()
 
     def selected(*_args: Any) -> None:
         position = dropdown.get_selected()
-        if quiet.active or position >= len(offered_bits):
+        if quiet.active or position >= len(values):
             return
-        session.write(setting.name, 1 << offered_bits[position])
+        session.write(setting.name, values[position])
 
     def show(value: Optional[int]) -> None:
-        bits = [bit for bit in offered_bits if value == 1 << bit]
-        position = offered_bits.index(bits[0]) if bits else Gtk.INVALID_LIST_POSITION
+        position = values.index(value) if value in values else Gtk.INVALID_LIST_POSITION
         quiet.run(lambda: dropdown.set_selected(position))
 
     dropdown.connect("notify::selected", selected)
@@ -165,7 +185,7 @@ def text_row(setting: SettingDescription, session: MonitorSession) -> Gtk.Widget
 
 
 def custom_color_row(setting: SettingDescription, session: MonitorSession) -> Adw.ExpanderRow:
-    """A chooser of the custom colour type and its six levels; a change
+    """A chooser of the custom color type and its six levels; a change
     writes that type's six. Each level goes as far as the description says
     the type takes it."""
     expander = Adw.ExpanderRow(title=setting.title, name=setting.name)
@@ -219,6 +239,8 @@ def control_row(setting: SettingDescription, session: MonitorSession,
         return text_row(setting, session)
     if setting.kind == "mask":
         return choice_row(setting, session, offered_bits)
+    if setting.kind == "byte" and setting.enumeration:
+        return enumeration_row(setting, session)
     if setting.kind == "byte":
         return switch_row(setting, session) if setting.is_switch else slider_row(setting, session)
     return read_only_row(setting, session)

@@ -13,9 +13,11 @@ from .monitor_session import MonitorSession
 from .night_group import NightGroup
 from .service_bus import bridge_firmware
 
+UNREADABLE = "could not be read"
+
 RESETS = (
     ("power", "Reset power settings"),
-    ("color", "Reset colour settings"),
+    ("color", "Reset color settings"),
     ("osd", "Reset on-screen display settings"),
 )
 
@@ -28,6 +30,7 @@ class MonitorPage:
         self.widget.add_named(self._loading_view(), "loading")
         self.widget.add_named(self._failed_view(), "failed")
         self.settings_view: Optional[Adw.PreferencesPage] = None
+        self._rows: Dict[str, Gtk.Widget] = {}
         self._reload_again = False
         self._loading = False
 
@@ -70,10 +73,20 @@ class MonitorPage:
             self.settings_view = self._settings_view()
             self.widget.add_named(self.settings_view, "settings")
             self.session.show_all()
+        self._show_unreadable()
         self.widget.set_visible_child_name("settings")
         if self._reload_again:
             self._reload_again = False
             self.load()
+
+    def _show_unreadable(self) -> None:
+        """A setting the monitor did not answer for is unavailable, not 0."""
+        unreadable = set(self.session.unreadable())
+        for name, row in self._rows.items():
+            row.set_sensitive(name not in unreadable)
+            row.set_tooltip_text(UNREADABLE if name in unreadable else None)
+            if isinstance(row, (Adw.ActionRow, Adw.ExpanderRow)):
+                row.set_subtitle(UNREADABLE if name in unreadable else "")
 
     def _failed(self, error: BaseException) -> None:
         self._loading = False
@@ -90,7 +103,9 @@ class MonitorPage:
             group = Adw.PreferencesGroup(title=title, name=f"group-{group_id}")
             for setting in settings:
                 caps = values.get(setting.capabilities) if setting.capabilities else None
-                group.add(control_row(setting, self.session, offered_choices(setting, caps)))
+                row = control_row(setting, self.session, offered_choices(setting, caps))
+                self._rows[setting.name] = row
+                group.add(row)
             if group_id == "identity":
                 self._add_bridge_rows(group)
             page.add(group)

@@ -2,7 +2,7 @@
 one in flight per setting), and the views that show its values."""
 
 import threading
-from typing import Any, Callable, Dict, List, Sequence
+from typing import Any, Callable, Dict, List, Sequence, Tuple
 
 import vemo
 
@@ -74,6 +74,8 @@ class MonitorSession:
         self.info = info
         self.settings = list(settings)
         self.values: Dict[str, Any] = {}  # as last read from or written to the monitor
+        # What the monitor's model description calls its choices: setting, then name to value.
+        self.choices: Dict[str, Dict[str, int]] = {}
         self.loaded = False
         self._report_refusal = report_refusal
         self._titles = {s.name: s.title for s in settings}
@@ -108,16 +110,20 @@ class MonitorSession:
             listener(value)
 
     def load(self, done: Callable[[], None], failed: Callable[[BaseException], None]) -> None:
-        def loaded(values: Dict[str, Any]) -> None:
+        def loaded(result: Tuple[Dict[str, Any], Dict[str, Dict[str, int]]]) -> None:
             if self._closed:
                 return
-            self.values = values
+            self.values, self.choices = result
             self.loaded = True
             self.show_all()
             done()
 
-        background.run(lambda: self._handles.call(lambda m: read_values(m, self.settings)),
+        background.run(lambda: self._handles.call(lambda m: (read_values(m, self.settings), m.choices)),
                        loaded, failed)
+
+    def unreadable(self) -> List[str]:
+        """The readable settings the monitor did not answer for at the last load."""
+        return [s.name for s in self.settings if s.name not in self.values]
 
     def read_fresh(self, done: Callable[[Dict[str, Any]], None],
                    failed: Callable[[BaseException], None]) -> None:
@@ -175,7 +181,7 @@ class MonitorSession:
             self._show(name, self.values.get(name, self._shown_before_write.get(name)))
 
     def external_change(self, name: str, value: Any) -> None:
-        """A value another client wrote (for the custom colour {type: levels}
+        """A value another client wrote (for the custom color {type: levels}
         of the types written). Not shown while a write of ours to
         the same setting is on its way: ours lands after it."""
         if self._writing(name):
@@ -196,7 +202,7 @@ class MonitorSession:
 
 
 def _setting_of(key: Any) -> str:
-    """Writes are keyed by setting name, the custom colour's by (name, type)."""
+    """Writes are keyed by setting name, the custom color's by (name, type)."""
     return str(key[0] if isinstance(key, tuple) else key)
 
 

@@ -55,7 +55,7 @@ def read_profile(settings: Sequence[SettingDescription], text: str) -> Dict[str,
 def changes(settings: Sequence[SettingDescription], current: Dict[str, Any],
             profile: Dict[str, Any]) -> List[Change]:
     """The writes loading `profile` makes: writable settings whose value differs,
-    in catalogue order. For the custom colour only the types that differ."""
+    in catalogue order. For the custom color only the types that differ."""
     result = []
     for setting in settings:
         if not setting.writable or setting.name not in profile:

@@ -2,7 +2,7 @@
 
 from typing import Callable
 
-from gi.repository import Adw, Gtk
+from gi.repository import Adw, GLib, Gtk
 
 from .service_bus import ServiceUnreachable
 
@@ -24,5 +24,12 @@ class UnreachablePage:
         self.widget.set_child(box)
 
     def explain(self, problem: ServiceUnreachable) -> None:
-        self._reason.set_text(problem.reason)
-        self._remedy.set_text(problem.remedy)
+        self._reason.set_markup(markup_of(problem.reason))
+        self._remedy.set_markup(markup_of(problem.remedy))
+
+
+def markup_of(text: str) -> str:
+    """The text as Pango markup: a command between backticks is shown in a
+    monospaced font, without the backticks."""
+    parts = GLib.markup_escape_text(text).split("`")
+    return "".join(f"<tt>{part}</tt>" if i % 2 else part for i, part in enumerate(parts))

@@ -1,8 +1,8 @@
 """Setting values as the app holds them, and their `vemoctl dump --json` form.
 
 In the app a one-byte setting, a mask and the hours are ints, a text record
-is a str and the custom colour is {type: (six levels)}. In a profile a mask
-is written "0x%08X" and the custom colour is a list of
+is a str and the custom color is {type: (six levels)}. In a profile a mask
+is written "0x%08X" and the custom color is a list of
 {"type", "red", "green", "blue", "cyan", "magenta", "yellow"} objects.
 """
 
@@ -72,7 +72,7 @@ def to_json(setting: SettingDescription, value: Any) -> Any:
 
 
 def from_package(kind: str, value: Any) -> Any:
-    """The app's value from the `vemo` package's: there the custom colour is
+    """The app's value from the `vemo` package's: there the custom color is
     the levels of every type, indexed by type."""
     if kind == "custom-color":
         return {color_type: tuple(levels) for color_type, levels in enumerate(value)}
