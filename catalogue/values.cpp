@@ -305,9 +305,20 @@ std::vector<std::string> textsFromJson(const Setting& setting, const Json& value
     case Kind::CustomColor: {
       const Json list = value.is_array() ? value : Json::array({value});
       std::vector<std::string> texts;
-      for (const Json& entry : list) {
+      for (std::size_t position = 0; position < list.size(); ++position) {
+        const Json& entry = list[position];
         if (entry.is_string()) {
           texts.push_back(entry.get<std::string>());
+          continue;
+        }
+        // The Python package's form: the six levels of each type, by type.
+        if (entry.is_array() && entry.size() == kColorLevelNames.size()) {
+          std::string text = std::to_string(position) + ":";
+          for (std::size_t i = 0; i < entry.size(); ++i) {
+            if (!entry[i].is_number_unsigned()) throw misfit("lists of six levels, or objects with type and levels");
+            text += (i > 0 ? "," : "") + std::to_string(entry[i].get<unsigned long>());
+          }
+          texts.push_back(text);
           continue;
         }
         if (!entry.is_object() || !entry.contains("type") || !entry["type"].is_number_unsigned()) {

@@ -2,10 +2,14 @@
 
 from __future__ import annotations
 
+import json
+import os
 import re
+import subprocess
 import threading
 import time
-from typing import Dict, List
+from pathlib import Path
+from typing import Callable, Dict, List
 
 import pytest
 
@@ -110,15 +114,45 @@ def test_restore_writes_only_what_differs(monitor: vemo.Monitor) -> None:
     monitor.set_custom_color(1, (1, 2, 3, 0, 0, 0))
     changed = monitor.dump()
 
-    assert monitor.restore(profile, dry_run=True).keys() == {"brightness", "asset-tag", "custom-color"}
+    # The asset tag is restored only when `only` names it.
+    assert monitor.restore(profile, dry_run=True).keys() == {"brightness", "custom-color"}
     assert monitor.dump() == changed
 
     result = monitor.restore(profile)
     assert result["brightness"] == (10, profile["brightness"])
-    assert result["asset-tag"] == ("OTHER", profile["asset-tag"])
-    assert result.keys() == {"brightness", "asset-tag", "custom-color"}
+    assert result.keys() == {"brightness", "custom-color"}
+    assert monitor.asset_tag == "OTHER"
+    assert monitor.restore(profile, only=["asset-tag"]) == {"asset-tag": ("OTHER", profile["asset-tag"])}
     assert monitor.dump() == profile
     assert monitor.restore(profile) == {}
+
+
+def test_profiles_round_trip_between_vemoctl_and_the_package(
+    direct_only: None, start: Callable[..., None], tmp_path: Path
+) -> None:
+    start(monitors=1)
+
+    def vemoctl(*args: str) -> str:
+        command = [os.environ["VEMOCTL"], "--simulate", *args]
+        return subprocess.run(command, check=True, capture_output=True, text=True, timeout=60).stdout
+
+    with vemo.connect() as m:
+        m.brightness, m.video_input = 10, 0x02
+        m.set_custom_color(1, (1, 2, 3, 200, 0, 0))
+    saved = vemoctl("dump", "--json")
+    with vemo.connect() as m:
+        m.brightness, m.video_input = 90, 0x01
+        m.set_custom_color(1, (0,) * 6)
+        m.restore(json.loads(saved))  # vemoctl's profile, restored by the package
+        assert (m.brightness, m.video_input, m.custom_color(1)) == (10, 0x02, (1, 2, 3, 200, 0, 0))
+        assert json.loads(json.dumps(m.profile())) == json.loads(saved)
+        for name, profile in (("profile.json", m.profile()), ("dump.json", m.dump())):
+            (tmp_path / name).write_text(json.dumps(profile))
+        m.brightness = 55
+    for name in ("profile.json", "dump.json"):  # the package's profiles, restored by vemoctl
+        vemoctl("restore", str(tmp_path / name))
+        assert vemoctl("get", "brightness") == "10\n"
+        vemoctl("set", "brightness", "55")
 
 
 def test_a_profile_with_one_bad_entry_writes_nothing(monitor: vemo.Monitor) -> None:

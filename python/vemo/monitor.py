@@ -5,12 +5,13 @@ from __future__ import annotations
 import math
 import time
 from types import MappingProxyType, TracebackType
-from typing import Dict, List, Mapping, Optional, Tuple, Type
+from typing import Dict, Iterable, List, Mapping, Optional, Tuple, Type
 
 from ._table import TABLE, SettingProperties
 from ._transport import Channel, MonitorInfo
 from .automation import MonitorAutomation
 from .catalogue import (
+    CUSTOM_COLOR_LEVELS,
     CUSTOM_COLOR_TYPES,
     Setting,
     Value,
@@ -151,16 +152,43 @@ class Monitor(SettingProperties, MonitorAutomation):
         """Every setting the monitor has, by name: a profile for :meth:`restore`."""
         return {name: self.get(name) for name in SETTINGS}
 
-    def restore(self, profile: Mapping[str, object], dry_run: bool = False) -> Dict[str, Tuple[object, object]]:
-        """Writes a profile (such as :meth:`dump` returns) and returns the
-        settings it changed, with their old and new values. Unchanged values
-        are not written, read-only ones are skipped; every name and value is
-        checked before anything is sent. ``dry_run`` writes nothing."""
+    def profile(self) -> Dict[str, object]:
+        """Every setting in the profile form ``vemoctl dump --json`` writes
+        (masks as ``"0x%08X"``, the custom colour as a list of objects with
+        its type and levels): ``json.dump`` it, and either restores it."""
+        out: Dict[str, object] = {}
+        for name, value in self.dump().items():
+            setting = setting_named(name)
+            if setting.kind == "mask":
+                out[name] = f"0x{value:08X}"
+            elif setting.kind == "custom-color" and isinstance(value, tuple):
+                out[name] = [
+                    {"type": t, **dict(zip(CUSTOM_COLOR_LEVELS, levels))} for t, levels in enumerate(value)
+                ]
+            else:
+                out[name] = value
+        return out
+
+    def restore(
+        self, profile: Mapping[str, object], dry_run: bool = False, only: Optional[Iterable[str]] = None
+    ) -> Dict[str, Tuple[object, object]]:
+        """Writes a profile (such as :meth:`dump` or :meth:`profile` returns,
+        or ``vemoctl dump --json`` wrote) and returns the settings it changed,
+        with their old and new values. Unchanged values are not written,
+        read-only ones are skipped; every name and value is checked before
+        anything is sent. ``dry_run`` writes nothing; ``only`` restores those
+        settings alone. The asset tag is restored only when ``only`` names
+        it: copied to another monitor it would give two monitors one key."""
+        chosen = None if only is None else {setting_named(name).name for name in only}
         wanted: Dict[str, Value] = {}
         for name, value in profile.items():
             setting = setting_named(name)
+            if chosen is not None and name not in chosen:
+                continue
+            if setting.name == "asset-tag" and chosen is None:
+                continue
             if setting.writable:
-                wanted[name] = setting.check(value)
+                wanted[name] = setting.check(self._from_profile(setting, value))
         changes: Dict[str, Tuple[object, object]] = {}
         for setting in TABLE:
             if setting.name not in wanted:
@@ -172,6 +200,21 @@ class Monitor(SettingProperties, MonitorAutomation):
                 self._write_changed(setting, old, new)
             changes[setting.name] = (old, new)
         return changes
+
+    def _from_profile(self, setting: Setting, value: object) -> object:
+        """A value in any profile form as the package takes it."""
+        if setting.kind in ("byte", "mask") and isinstance(value, str):
+            if value[:2].lower() == "0x" and value[2:] and all(c in "0123456789abcdefABCDEF" for c in value[2:]):
+                return int(value, 16)
+            return int(value) if value.isdigit() else self._choice_value(setting, value)
+        if setting.kind == "custom-color" and isinstance(value, list) and all(isinstance(v, dict) for v in value):
+            # vemoctl's objects, for some types or all: the others stay as they are.
+            levels = [list(current) for current in self.get(setting.name)]  # type: ignore[union-attr]
+            for entry in value:
+                assert isinstance(entry, dict)
+                levels[check_color_type(entry.get("type"))] = [entry.get(n) for n in CUSTOM_COLOR_LEVELS]
+            return tuple(tuple(t) for t in levels)
+        return value
 
     def _write_changed(self, setting: Setting, old: Value, new: Value) -> None:
         if isinstance(new, tuple) and isinstance(old, tuple):

@@ -280,15 +280,62 @@ TEST_P(ManyMonitorsTest, RestoreDryRunPrintsExactlyTheChangesAndOnlyWritesWhatCh
   writeFile(
       scratch_.path("p.json"),
       R"({"brightness": 75, "contrast": 40, "osd-timer": 30, "asset-tag": "DESK-7", "monitor-name": "X"})");
-  EXPECT_EQ(ok({"restore", "--dry-run", "p.json"}), "contrast: 50 -> 40\nasset-tag: ASSET-0001 -> DESK-7\n");
+  // The asset tag is written only when --only names it.
+  EXPECT_EQ(ok({"restore", "--dry-run", "p.json"}), "contrast: 50 -> 40\n");
+  EXPECT_EQ(ok({"restore", "--dry-run", "--only", "asset-tag", "p.json"}),
+            "asset-tag: ASSET-0001 -> DESK-7\n");
+  auto changes = nlohmann::json::parse(ok({"restore", "--dry-run", "--json", "p.json"}));
+  EXPECT_EQ(changes,
+            nlohmann::json::parse(R"({"changes": [{"setting": "contrast", "from": 50, "to": 40}]})"));
   EXPECT_EQ(ok({"get", "contrast", "asset-tag"}), "contrast: 50\nasset-tag: ASSET-0001\n");
   EXPECT_EQ(
       ok({"restore", "--only", "contrast,brightness", "p.json"}),
-      "brightness: 75 unchanged\ncontrast: 40 ok\n1 written, 0 rejected, 0 failed, 0 read-only skipped, "
-      "1 unchanged\n");
+      "brightness: 75 unchanged\ncontrast: 40 ok\n1 written, 1 unchanged, 0 rejected, 0 failed, 0 read-only "
+      "skipped\n");
   EXPECT_EQ(ok({"get", "asset-tag"}), "ASSET-0001\n");
-  EXPECT_EQ(ok({"restore", "--dry-run", "p.json"}), "asset-tag: ASSET-0001 -> DESK-7\n");
+  EXPECT_EQ(ok({"restore", "--dry-run", "p.json"}), "");
   EXPECT_EQ(run({"restore", "--only", "sharpness", "p.json"}).exitCode, 2);
+}
+
+// A profile of every monitor, keyed by Id: each takes its own entry, and a
+// monitor the file does not name is skipped with a note.
+TEST_P(ManyMonitorsTest, AMultiMonitorDumpRestoresEachMonitorItsOwnValues) {
+  start();
+  ok({"--monitor", "0", "set", "brightness", "10"});
+  ok({"--monitor", "1", "set", "brightness", "20", "video-input", "usb-c"});
+  for (const char* form : {"--json", ""}) {
+    SCOPED_TRACE(form);
+    Args dump = {"--monitor", "all", "dump"};
+    if (*form) dump.push_back(form);
+    std::string profile = ok(dump);
+    std::string withoutThird = profile.substr(0, profile.find(*form ? "" : "VM2612345680:"));
+    if (*form) {
+      auto json = nlohmann::json::parse(profile);
+      json.erase("VM2612345680");
+      withoutThird = json.dump();
+    }
+    writeFile(scratch_.path("all.profile"), withoutThird);
+    ok({"--monitor", "all", "set", "brightness", "50", "video-input", "hdmi-1"});
+    ToolResult restored = run({"--monitor", "all", "restore", "all.profile"});
+    EXPECT_EQ(restored.exitCode, 0) << restored.err;
+    EXPECT_NE(restored.err.find("vemoctl: VM2612345680: restore: all.profile holds no profile for monitor "
+                                "VM2612345680; skipped"),
+              std::string::npos)
+        << restored.err;
+    EXPECT_EQ(ok({"--monitor", "all", "get", "brightness"}),
+              "VM2612345678: 10\nVM2612345679: 20\nVM2612345680: 50\n");
+    EXPECT_EQ(ok({"--monitor", "1", "get", "video-input"}), "0x00000010\n");
+  }
+}
+
+// Copying one monitor's profile to another keeps the other's asset tag: two
+// monitors never end up with one key.
+TEST_P(ManyMonitorsTest, ACrossMonitorRestoreKeepsTheAssetTag) {
+  start();
+  writeFile(scratch_.path("first.json"), ok({"--monitor", "0", "dump", "--json"}));
+  ToolResult r = run({"--monitor", "1", "restore", "first.json"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ok({"--monitor", "1", "get", "asset-tag"}), "ASSET-0002\n");
 }
 
 // The same outputs from the service as from the library (factory state both).

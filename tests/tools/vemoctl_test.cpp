@@ -173,11 +173,16 @@ TEST_F(RoundTripTest, JsonDumpPipedIntoRestoreBringsBackEverySetting) {
   EXPECT_EQ(restored.exitCode, 0) << restored.err;
   EXPECT_NE(restored.out.find("brightness: 30 ok\n"), std::string::npos) << restored.out;
   EXPECT_NE(restored.out.find("custom-color: 1:100,0,100,200,201,202 ok\n"), std::string::npos);
-  // Only the five settings that differ from the factory state are written.
+  // Only the settings that differ from the factory state are written; the
+  // asset tag is kept unless --only names it.
   EXPECT_NE(restored.out.find("contrast: 50 unchanged\n"), std::string::npos) << restored.out;
-  EXPECT_NE(restored.out.find("5 written, 0 rejected, 0 failed, 8 read-only skipped, 30 unchanged"),
-            std::string::npos)
+  EXPECT_NE(restored.out.find("asset-tag: ROOM 12 kept (--only asset-tag writes it)\n"), std::string::npos);
+  EXPECT_NE(
+      restored.out.find("4 written, 30 unchanged, 0 rejected, 0 failed, 8 read-only skipped, asset tag kept"),
+      std::string::npos)
       << restored.out;
+  EXPECT_EQ(ok({"get", "asset-tag"}), "ASSET-0001\n");
+  EXPECT_EQ(sim({"restore", "--only", "asset-tag", "-"}, before).exitCode, 0);
   EXPECT_EQ(ok({"dump", "--json"}), before);
 }
 
@@ -188,6 +193,7 @@ TEST_F(RoundTripTest, TextDumpFileRestoresTheSameSettings) {
   ok({"sim-reset"});
   ToolResult restored = sim({"restore", "profile.txt"});
   EXPECT_EQ(restored.exitCode, 0) << restored.err;
+  EXPECT_EQ(sim({"restore", "--only", "asset-tag", "profile.txt"}).exitCode, 0);
   EXPECT_EQ(ok({"dump"}), before);
 }
 
@@ -231,10 +237,10 @@ TEST_F(VemoctlTest, RestoreReportsEachResultAndFailsWhenAnyWriteFails) {
             "brightness: 30 ok\n"
             "osd-timer: 70 out of range; accepted values: 5 to 60\n"
             "contrast: 40 ok\n"
-            "2 written, 1 rejected, 0 failed, 1 read-only skipped\n");
+            "2 written, 0 unchanged, 1 rejected, 0 failed, 1 read-only skipped\n");
   EXPECT_EQ(rejected.err,
             "vemoctl: restore: osd-timer: 70 out of range; accepted values: 5 to 60\n"
-            "vemoctl: restore: 2 written, 1 rejected, 0 failed, 1 read-only skipped\n");
+            "vemoctl: restore: 2 written, 0 unchanged, 1 rejected, 0 failed, 1 read-only skipped\n");
   EXPECT_EQ(ok({"get", "brightness", "osd-timer", "contrast"}),
             "brightness: 30\nosd-timer: 30\ncontrast: 40\n");
 
@@ -252,7 +258,7 @@ TEST_F(VemoctlTest, RestoreReportsEachResultAndFailsWhenAnyWriteFails) {
       std::string::npos)
       << failed.err;
   EXPECT_NE(failed.err.find(
-                "vemoctl: restore: 0 written, 1 rejected, 1 failed, 1 read-only skipped, 1 unchanged\n"),
+                "vemoctl: restore: 0 written, 1 unchanged, 1 rejected, 1 failed, 1 read-only skipped\n"),
             std::string::npos);
 }
 

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "tools/vemoctl/commands.h"
+#include "tools/vemoctl/monitor_selection.h"
 #include "tools/vemoctl/output.h"
 #include "tools/vemoctl/value_forms.h"
 
@@ -90,7 +91,46 @@ std::vector<Entry> parseProfile(const std::string& text) {
   }
 }
 
-enum class Status { Written, Unchanged, Rejected, Failed };
+// A profile of several monitors, as `--monitor all dump` writes it: {Id:
+// profile} in JSON, "Id: name: value" lines in text. Empty for a profile of
+// one monitor.
+std::map<std::string, std::string> profilesById(const std::string& text) {
+  std::map<std::string, std::string> byId;
+  std::string start = trim(text);
+  if (!start.empty() && start[0] == '{') {
+    Json json = Json::parse(text, nullptr, false);
+    if (json.is_discarded() || !json.is_object() || json.empty()) return {};
+    for (const auto& [key, value] : json.items()) {
+      if (findSetting(key) != nullptr || !value.is_object()) return {};
+      byId[key] = value.dump();
+    }
+    return byId;
+  }
+  std::stringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    std::string content = trim(line);
+    if (content.empty() || content[0] == '#') continue;
+    auto colon = content.find(':');
+    if (colon == std::string::npos) return {};
+    std::string first = trim(content.substr(0, colon));
+    if (findSetting(first) != nullptr) return {};
+    byId[first] += content.substr(colon + 1) + "\n";
+  }
+  return byId;
+}
+
+// The Id of the monitor this run restores.
+std::string ownId(const GlobalOptions& options) {
+  std::vector<Identity> all = chooseBackend(options)->monitors(true);
+  if (options.monitor.kind == MonitorChoice::Kind::Key)
+    return all.at(monitorNamed(all, options.monitor.key)).id;
+  for (const Identity& monitor : all) {
+    if (monitor.index == options.monitor.index) return monitor.id;
+  }
+  throw ToolError(kNoMonitor, "no monitor " + std::to_string(options.monitor.index));
+}
+
+enum class Status { Written, Unchanged, Rejected, Failed, Kept };
 
 struct Result {
   const Entry* entry;
@@ -106,6 +146,8 @@ const char* statusName(Status status) {
       return "unchanged";
     case Status::Rejected:
       return "out-of-range";
+    case Status::Kept:
+      return "kept";
     default:
       return "failed";
   }
@@ -185,7 +227,18 @@ int dryRun(const GlobalOptions& options, MonitorLink& link,
     if (current.holds(*entry)) continue;
     std::string held = heldLine(setting, entry->value, now);
     if (!options.json) std::cout << setting.name << ": " << held << " -> " << entry->text << '\n';
-    changes.push_back(Json{{"setting", setting.name}, {"from", held}, {"to", entry->text}});
+    // In JSON the values take the forms of dump --json: numbers, masks in hex.
+    Value from = now.value;
+    if (setting.kind == Kind::CustomColor) {
+      from.colors.clear();
+      for (const CustomColor& color : now.value.colors) {
+        if (!entry->value.colors.empty() && color.type == entry->value.colors.front().type)
+          from.colors.push_back(color);
+      }
+    }
+    changes.push_back(Json{{"setting", setting.name},
+                           {"from", jsonForm(setting, from)},
+                           {"to", jsonForm(setting, entry->value)}});
   }
   if (options.json) printJson(Json{{"changes", changes}});
   return failure;
@@ -195,17 +248,33 @@ int dryRun(const GlobalOptions& options, MonitorLink& link,
 
 int runRestore(const GlobalOptions& options, MonitorLink& link, const std::string& file,
                const RestoreOptions& restore) {
-  std::vector<Entry> entries = parseProfile(readAll(file));
+  std::string text = readAll(file);
+  if (std::map<std::string, std::string> byId = profilesById(text); !byId.empty()) {
+    // Each monitor takes its own entry of a profile of several.
+    std::string id = ownId(options);
+    auto own = byId.find(id);
+    if (own == byId.end()) {
+      printError("restore: " + file + " holds no profile for monitor " + id + "; skipped");
+      return kOk;
+    }
+    text = own->second;
+  }
+  std::vector<Entry> entries = parseProfile(text);
   std::vector<Entry*> writable;
+  std::vector<const Entry*> kept;
   int readOnly = 0;
   for (Entry* entry : chosenEntries(entries, restore.only)) {
-    if (entry->setting->writable()) {
+    // An asset tag copied to another monitor would give two monitors one
+    // key: it is written only when --only names it.
+    if (restore.only.empty() && std::string(entry->setting->name) == "asset-tag") {
+      kept.push_back(entry);
+    } else if (entry->setting->writable()) {
       writable.push_back(entry);
     } else {
       ++readOnly;
     }
   }
-  if (writable.empty()) {
+  if (writable.empty() && kept.empty()) {
     throw ToolError(kUsage, "restore: " + file + " holds no setting that can be written; nothing sent");
   }
   // Every value must have the right form before anything is sent.
@@ -228,6 +297,12 @@ int runRestore(const GlobalOptions& options, MonitorLink& link, const std::strin
   Current current(link);
   Progress progress(static_cast<int>(checked.size()));
   std::vector<Result> results;
+  for (const Entry* entry : kept) {
+    if (!options.json)
+      std::cout << entry->setting->name << ": " << entry->text << " kept (--only asset-tag writes it)\n";
+    results.push_back({entry, Status::Kept, ""});
+  }
+
   for (const auto& [entry, inRange] : checked) {
     const Setting& setting = *entry->setting;
     progress.step(setting.name);
@@ -270,13 +345,15 @@ int runRestore(const GlobalOptions& options, MonitorLink& link, const std::strin
                    {"unchanged", count[Status::Unchanged]},
                    {"rejected", count[Status::Rejected]},
                    {"failed", count[Status::Failed]},
-                   {"read-only-skipped", readOnly}});
+                   {"read-only-skipped", readOnly},
+                   {"kept", count[Status::Kept]}});
   }
-  std::string summary = std::to_string(count[Status::Written]) + " written, " +
-                        std::to_string(count[Status::Rejected]) + " rejected, " +
-                        std::to_string(count[Status::Failed]) + " failed, " + std::to_string(readOnly) +
-                        " read-only skipped";
-  if (count[Status::Unchanged] > 0) summary += ", " + std::to_string(count[Status::Unchanged]) + " unchanged";
+  // Every value of the profile (or of --only) is counted once.
+  std::string summary =
+      std::to_string(count[Status::Written]) + " written, " + std::to_string(count[Status::Unchanged]) +
+      " unchanged, " + std::to_string(count[Status::Rejected]) + " rejected, " +
+      std::to_string(count[Status::Failed]) + " failed, " + std::to_string(readOnly) + " read-only skipped";
+  if (count[Status::Kept] > 0) summary += ", asset tag kept";
   if (!options.json) std::cout << summary << std::endl;
   if (count[Status::Failed] > 0 || count[Status::Rejected] > 0) printError("restore: " + summary);
   if (count[Status::Failed] > 0) return kExchangeFailed;
