@@ -142,6 +142,12 @@ Value textValue(const Setting& setting, const std::string& escaped) {
     fail(Problem::Malformed,
          std::string(setting.name) + ": " + shownInput(escaped) + " holds a NUL byte, which ends the text");
   }
+  for (unsigned char c : bytes) {
+    if (c < 0x20 || c == 0x7F) {
+      fail(Problem::Malformed, std::string(setting.name) + ": " + shownInput(escaped) +
+                                   " holds a control character, which a label cannot show");
+    }
+  }
   if (bytes.size() > setting.textLength) {
     fail(Problem::OutOfRange, std::string(setting.name) + ": " + shownInput(escaped) + " takes " +
                                   std::to_string(bytes.size()) +

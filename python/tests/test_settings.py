@@ -18,7 +18,7 @@ import vemo
 
 @pytest.mark.parametrize(
     ("name", "value"),
-    [("brightness", 42), ("osd-timer", 60), ("color-preset", 0x04), ("asset-tag", "DESK-42"), ("asset-tag", "A\\x01\\\\Z")],
+    [("brightness", 42), ("osd-timer", 60), ("color-preset", 0x04), ("asset-tag", "DESK-42"), ("asset-tag", "A\\xC3\\xA9\\\\Z")],
 )
 def test_a_written_value_reads_back(monitor: vemo.Monitor, name: str, value: object) -> None:
     attribute = name.replace("-", "_")
@@ -188,6 +188,8 @@ def test_choices_have_the_names_of_the_model_description(monitor: vemo.Monitor) 
         monitor.set("video-input", "vga")
     with pytest.raises(TypeError):
         monitor.brightness = True
+    with pytest.raises(vemo.OutOfRangeError, match="control character"):
+        monitor.asset_tag = "A\x07B"
 
 
 def test_a_closed_monitor_refuses_calls(monitor: vemo.Monitor) -> None:

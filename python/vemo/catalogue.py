@@ -142,6 +142,10 @@ def encode_text(setting: Setting, text: str) -> bytes:
             raise OutOfRangeError(f"{setting.name}: {text!r} has a broken escape", setting.name)
     if b"\0" in data:
         raise OutOfRangeError(f"{setting.name}: {text!r} holds a NUL byte, which ends the text", setting.name)
+    if any(byte < 0x20 or byte == 0x7F for byte in data):
+        raise OutOfRangeError(
+            f"{setting.name}: {text[:64]!r} holds a control character, which a label cannot show", setting.name
+        )
     if len(data) > (setting.max_bytes or 0):
         raise OutOfRangeError(
             f"{setting.name}: {text!r} takes {len(data)} bytes; accepted values: {setting.accepted_values()}",

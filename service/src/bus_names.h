@@ -19,6 +19,7 @@ inline constexpr const char* kCommFailure = "CommFailure";
 inline constexpr const char* kBusy = "Busy";
 inline constexpr const char* kNoSuchMonitor = "NoSuchMonitor";
 inline constexpr const char* kGone = "Gone";
+inline constexpr const char* kAmbiguous = "Ambiguous";
 inline constexpr const char* kInvalidArgs = "org.freedesktop.DBus.Error.InvalidArgs";
 
 inline std::string errorName(const std::string& kind) { return kErrorPrefix + kind; }

@@ -249,6 +249,32 @@ class VemodTest(unittest.TestCase):
             self.skipTest("the simulator does not yet share its monitors' state between processes")
         self.assertEqual(self.monitor(0).Get("brightness"), 44)
 
+    def test_a_key_two_monitors_share_is_ambiguous_naming_both(self):
+        for index in (0, 1):
+            self.monitor(index).Set("asset-tag", "SHARED")
+        with self.assertRaises(dbus.DBusException) as caught:
+            self.service.manager().FindMonitor("SHARED")
+        self.assertEqual(caught.exception.get_dbus_name(), ERROR + "Ambiguous")
+        ids = [str(self.service.property(p, "Id")) for p in self.paths[:2]]
+        for monitor_id in ids:
+            self.assertIn(monitor_id, caught.exception.get_dbus_message())
+
+    @unittest.skipUnless(VEMOCTL, "vemoctl is not built")
+    def test_identity_changed_by_another_program_during_the_hold_is_read_again(self):
+        self.monitor(2).Get("brightness")
+        time.sleep(1.5)  # the service lets the bridge go
+        direct = self.service.vemoctl("--monitor", "2", "set", "asset-tag", "MOVED-3")
+        self.assertEqual(direct.returncode, 0, direct.stderr)
+        changed = []
+        self.service.bus.add_signal_receiver(
+            lambda interface, props, _gone: changed.extend(props), "PropertiesChanged",
+            "org.freedesktop.DBus.Properties", path=self.paths[2])
+        # A key that misses makes the service read the identities again.
+        self.assertEqual(self.service.manager().FindMonitor("MOVED-3"), self.paths[2])
+        self.assertEqual(self.service.property(self.paths[2], "AssetTag"), "MOVED-3")
+        run_until(lambda: "AssetTag" in changed, 2)
+        self.assertIn("AssetTag", changed)
+
     def test_a_bridge_held_by_another_program_answers_busy(self):
         self.monitor(0).Get("brightness")
         time.sleep(1.5)

@@ -129,7 +129,7 @@ TEST_F(VemoctlTest, SetThenGetInALaterRunShowsTheNewValue) {
       {"pxp-sub-input", "16", "0x00000010\n"},
       {"asset-tag", "DESK-42", "DESK-42\n"},
       {"asset-tag", "TEN-CHARS!", "TEN-CHARS!\n"},
-      {"asset-tag", "a\\x01b\\\\", "a\\x01b\\\\\n"},
+      {"asset-tag", "a\\xC3\\xA9b\\\\", "a\\xC3\\xA9b\\\\\n"},  // control characters are refused
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + " " + c.value);
@@ -451,6 +451,10 @@ TEST_F(VemoctlTest, BadInputGetsOneLineAndItsExitCodeWithNothingSent) {
       {{"set", "monitor-name", "X"}, {}, 2, "monitor-name is read-only"},
       {{"set", "asset-tag", "A\\x00B"}, {}, 2, "asset-tag: 'A\\x00B' holds a NUL byte, which ends the text"},
       {{"set", "asset-tag", "A\\x4"}, {}, 2, "asset-tag: 'A\\x4' has a broken escape"},
+      {{"set", "asset-tag", "A\\x07B"},
+       {},
+       2,
+       "asset-tag: 'A\\x07B' holds a control character, which a label cannot show"},
       {{"set", "custom-color", "1,2,3"},
        {},
        2,

@@ -210,7 +210,13 @@ class ServiceBackend : public Backend {
     if (all.empty()) throw ToolError(kNoMonitor, "no monitor found (the service vemod serves none)");
     std::size_t position = 0;
     if (choice.kind == MonitorChoice::Kind::Key) {
-      position = monitorNamed(all, choice.key);
+      try {
+        position = monitorNamed(all, choice.key);
+      } catch (const ToolError& e) {
+        if (e.code() != kNoMonitor || !refreshedIdentities(choice.key)) throw;
+        all = monitors(true);
+        position = monitorNamed(all, choice.key);
+      }
     } else if (choice.index >= static_cast<int>(all.size())) {
       throw ToolError(kNoMonitor, "no monitor " + std::to_string(choice.index) + " (found " +
                                       std::to_string(all.size()) + ", numbered from 0)");
@@ -221,6 +227,23 @@ class ServiceBackend : public Backend {
   }
 
  private:
+  // The service reads the identities of its monitors again when a key misses
+  // (another program may have changed an asset tag): true when it then
+  // found the key.
+  bool refreshedIdentities(const std::string& key) {
+    try {
+      sdbus::ObjectPath path;
+      sdbus::createProxy(*connection_, kBusName, kManagerPath)
+          ->callMethod("FindMonitor")
+          .onInterface(kManager)
+          .withArguments(key)
+          .storeResultsTo(path);
+      return true;
+    } catch (const sdbus::Error& error) {
+      return error.getName() == std::string(kErrorPrefix) + "Ambiguous";
+    }
+  }
+
   std::shared_ptr<sdbus::IConnection> connection_;
   std::vector<std::string> paths_;
 };

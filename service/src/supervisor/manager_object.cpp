@@ -16,12 +16,21 @@ ManagerObject::ManagerObject(sdbus::IConnection& connection, ManagerCalls calls,
       .onInterface(i)
       .withInputParamNames("key")
       .withOutputParamNames("monitor")
-      .implementedAs([this](const std::string& key) {
-        std::optional<sdbus::ObjectPath> path = calls_.find(key);
-        if (!path)
-          throw serviceError(kNoSuchMonitor,
-                             "no monitor has the Id, USB serial, serial number or asset tag '" + key + "'");
-        return *path;
+      .implementedAs([this](sdbus::Result<sdbus::ObjectPath>&& result, const std::string& key) {
+        auto shared = std::make_shared<sdbus::Result<sdbus::ObjectPath>>(std::move(result));
+        calls_.find(key, [shared, key](const FindResult& found) {
+          if (found.path) {
+            shared->returnResults(*found.path);
+          } else if (!found.ambiguous.empty()) {
+            shared->returnError(serviceError(
+                kAmbiguous, catalogue::shownInput(key) + " names more than one monitor: " +
+                                found.ambiguous[0] + " and " + found.ambiguous[1] + "; choose by Id"));
+          } else {
+            shared->returnError(serviceError(
+                kNoSuchMonitor, "no monitor has the Id, USB serial, serial number or asset tag " +
+                                    catalogue::shownInput(key)));
+          }
+        });
       });
   object_->registerMethod("DescribeSettings")
       .onInterface(i)

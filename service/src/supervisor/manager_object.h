@@ -11,9 +11,16 @@
 
 namespace vemod {
 
+// The monitor a key names, or none; `ambiguous` holds the Ids of the
+// monitors a key names when it names more than one.
+struct FindResult {
+  std::optional<sdbus::ObjectPath> path;
+  std::vector<std::string> ambiguous;
+};
+
 struct ManagerCalls {
   std::function<std::vector<sdbus::ObjectPath>()> monitors;
-  std::function<std::optional<sdbus::ObjectPath>(const std::string& key)> find;
+  std::function<void(const std::string& key, std::function<void(const FindResult&)> done)> find;
 };
 
 class ManagerObject {

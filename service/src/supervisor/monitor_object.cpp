@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "catalogue/models.h"
 #include "catalogue/operations.h"
 #include "service/src/bus_names.h"
 #include "service/src/supervisor/values.h"
@@ -159,6 +160,26 @@ void MonitorObject::registerProperties() {
       choices[setting].insert(names.begin(), names.end());
     return choices;
   });
+}
+
+void MonitorObject::refreshIdentity(const Json& reported) {
+  std::vector<std::string> changed;
+  auto take = [&](const char* property, std::string Identity::*field, const char* key) {
+    std::string now = reported.value(key, "");
+    if (identity_.*field != now) {
+      identity_.*field = now;
+      changed.emplace_back(property);
+    }
+  };
+  take("Model", &Identity::model, "model");
+  take("SerialNumber", &Identity::serialNumber, "serial-number");
+  take("AssetTag", &Identity::assetTag, "asset-tag");
+  take("Firmware", &Identity::firmware, "firmware");
+  if (std::find(changed.begin(), changed.end(), "Model") != changed.end()) {
+    identity_.choices = catalogue::choicesForModel(identity_.model);
+    changed.emplace_back("Choices");
+  }
+  if (!changed.empty()) object_->emitPropertiesChangedSignal(kMonitorInterface, changed);
 }
 
 void MonitorObject::announce(const Json& request, const Json& reply) {

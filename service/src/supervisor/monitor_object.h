@@ -28,6 +28,9 @@ class MonitorObject {
 
   // After a request succeeded on the monitor: the signals every client sees.
   void announce(const Json& request, const Json& reply);
+  // Takes the identity a worker read again; what changed is announced
+  // (PropertiesChanged). The Id, and with it the object path, stays.
+  void refreshIdentity(const Json& reported);
 
  private:
   void registerCalls();

@@ -45,15 +45,8 @@ Supervisor::Supervisor(WorkerLaunch launch, std::unique_ptr<BridgeCensus> census
     for (const auto& [path, monitor] : monitors_) paths.emplace_back(path);
     return paths;
   };
-  calls.find = [this](const std::string& key) -> std::optional<sdbus::ObjectPath> {
-    // An Id names one monitor even when another reports the same serial number.
-    for (const auto& [path, monitor] : monitors_) {
-      if (monitor->identity.id == key) return sdbus::ObjectPath(path);
-    }
-    for (const auto& [path, monitor] : monitors_) {
-      if (answersTo(monitor->identity, key)) return sdbus::ObjectPath(path);
-    }
-    return std::nullopt;
+  calls.find = [this](const std::string& key, std::function<void(const FindResult&)> done) {
+    find(key, std::move(done));
   };
   automation_ = std::make_unique<automation::Automation>(
       *connection_,
@@ -71,6 +64,44 @@ Supervisor::~Supervisor() {
   claiming_.reset();
   monitors_.clear();
   automation_.reset();
+}
+
+FindResult Supervisor::lookUp(const std::string& key) const {
+  // An Id names one monitor even when another reports the same serial number.
+  for (const auto& [path, monitor] : monitors_) {
+    if (monitor->identity.id == key) return {sdbus::ObjectPath(path), {}};
+  }
+  std::vector<std::string> matches;
+  for (const auto& [path, monitor] : monitors_) {
+    if (answersTo(monitor->identity, key)) matches.push_back(path);
+  }
+  if (matches.empty()) return {std::nullopt, {}};
+  std::vector<std::string> ids;
+  for (const std::string& path : matches) ids.push_back(monitors_.at(path)->identity.id);
+  if (ids.size() > 1) return {std::nullopt, ids};
+  return {sdbus::ObjectPath(matches.front()), {}};
+}
+
+void Supervisor::find(const std::string& key, std::function<void(const FindResult&)> done) {
+  FindResult found = lookUp(key);
+  if (found.path || !found.ambiguous.empty() || monitors_.empty()) {
+    done(found);
+    return;
+  }
+  // A miss: another program may have changed a monitor's identity while its
+  // bridge was free. Each monitor reads it again, then the key is looked up.
+  auto pending = std::make_shared<std::size_t>(monitors_.size());
+  auto finish = std::make_shared<std::function<void(const FindResult&)>>(std::move(done));
+  std::vector<std::string> paths;
+  for (const auto& [path, monitor] : monitors_) paths.push_back(path);
+  for (const std::string& path : paths) {
+    submit(
+        path, Json{{"op", "identity"}},
+        [this, key, pending, finish](const Json&) {
+          if (--*pending == 0) (*finish)(lookUp(key));
+        },
+        "");
+  }
 }
 
 void Supervisor::submit(const std::string& path, Json request, Completion caller,
@@ -98,6 +129,7 @@ void Supervisor::onWorkerReply(Monitor& monitor, const Json& reply) {
   if (!monitor.running || reply.value("id", Json()) != monitor.running->request["id"]) return;
   Job job = std::move(*monitor.running);
   monitor.running.reset();
+  if (reply.contains("identity")) monitor.object->refreshIdentity(reply["identity"]);
   if (reply.value("ok", false)) monitor.object->announce(job.request, reply);
   automation_->replied(monitor.object->path(), reply);
   complete(job, reply);

@@ -46,6 +46,9 @@ class Supervisor {
     Clock::time_point deadline;
   };
 
+  FindResult lookUp(const std::string& key) const;
+  // Looks the key up; on a miss, after every monitor read its identity again.
+  void find(const std::string& key, std::function<void(const FindResult&)> done);
   void submit(const std::string& path, Json request, Completion caller, const std::string& coalesceKey);
   void dispatch(Monitor& monitor);
   void onWorkerReply(Monitor& monitor, const Json& reply);

@@ -60,7 +60,7 @@ int runWorker(int fd, std::chrono::seconds hold) {
     return 0;
   }
   Json identity = readIdentity(*claim);
-  const vemo::catalogue::ModelChoices choices = vemo::catalogue::choicesForModel(identity["model"]);
+  vemo::catalogue::ModelChoices choices = vemo::catalogue::choicesForModel(identity["model"]);
   if (!channel.send(Json{{"ok", true}, {"identity", identity}})) return 1;
 
   bool connected = true;
@@ -78,12 +78,24 @@ int runWorker(int fd, std::chrono::seconds hold) {
       continue;
     }
     Json reply;
+    bool reclaimed = false;
     if (!connected && !claimBridge({}, claim->usbSerial)) {
       reply = failure(kBusy, subjectOf(*request) + ": the monitor's bridge " + claim->usbSerial +
                                  " is in use by another program");
     } else {
+      reclaimed = !connected;
       connected = true;
-      reply = guard.carryOut(*request, [&choices](const Json& r) { return perform(r, choices); });
+      reply = request->value("op", "") == "identity"
+                  ? Json{{"ok", true}}
+                  : guard.carryOut(*request, [&choices](const Json& r) { return perform(r, choices); });
+    }
+    // Another program may have changed the monitor while the bridge was free:
+    // its identity is read again whenever the bridge is claimed again.
+    if (connected && (reclaimed || request->value("op", "") == "identity")) {
+      Json now = readIdentity(*claim);
+      if (now["model"] != identity["model"]) choices = vemo::catalogue::choicesForModel(now["model"]);
+      identity = now;
+      reply["identity"] = identity;
     }
     reply["id"] = request->value("id", Json());
     if (!channel.send(reply)) break;
