@@ -74,6 +74,8 @@ echo "install test passed"
 grep -Eq '^Exec=/.*/bin/vemod$' "$prefix/share/dbus-1/services/org.vemo.Monitors1.service" ||
   fail "the D-Bus service file for org.vemo.Monitors1 is missing or does not start vemod"
 grep -qx 'BusName=org.vemo.Monitors1' "$prefix/lib/systemd/user/vemod.service" || fail "vemod.service not installed"
+[ -s "$prefix/share/man/man1/vemod.1" ] || fail "the vemod(1) manual page not installed"
+[ -s "$prefix/share/vemo/models/vemo-p27q.json" ] || fail "the simulator's model description not installed"
 [ -f "$prefix/share/dbus-1/interfaces/org.vemo.Monitors1.xml" ] || fail "the D-Bus interface XML not installed"
 echo "vemod install check passed"
 for file in bash-completion/completions/vemoctl zsh/vendor-completions/_vemoctl fish/vendor_completions.d/vemoctl.fish man/man1/vemoctl.1; do

@@ -21,7 +21,9 @@ int main(int argc, char** argv) {
   bool simulate = false;
   bool worker = false;
   unsigned hold = 5;
-  app.add_flag("--simulate", simulate, "serve the simulated monitors (VEMO_SIM_MONITORS and the like apply)");
+  app.add_flag("--simulate", simulate,
+               "serve simulated monitors instead of USB ones: VEMO_SIM_MONITORS of them (0 to 8, default 1), "
+               "their settings kept in VEMO_SIM_STATE");
   app.add_option("--hold", hold, "release a monitor's bridge after this many idle seconds (0: never)")
       ->capture_default_str();
   app.add_flag("--worker", worker, "internal: serve one monitor for the supervisor")->group("");
@@ -29,6 +31,8 @@ int main(int argc, char** argv) {
   app.add_option("--time-scale", timeScale, "tests: run the automation's clock this many times faster")
       ->check(CLI::PositiveNumber)
       ->group("");
+  app.set_version_flag("--version", "vemod " VEMOD_VERSION);
+  app.footer("See vemod(1).");
   CLI11_PARSE(app, argc, argv);
   vemo::catalogue::addModelDirectoriesBesideProgram({VEMO_MODELS_BUILD_DIR, VEMO_MODELS_INSTALL_DIR});
 

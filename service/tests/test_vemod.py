@@ -2,13 +2,14 @@
 
 import os
 import signal
+import subprocess
 import time
 import unittest
 import xml.etree.ElementTree as ElementTree
 
 import dbus
 
-from vemod_harness import (ERROR, MANAGER_PATH, MONITOR, VEMOCTL, Calls, DirectClient, Service, introspect,
+from vemod_harness import (ERROR, MANAGER_PATH, MONITOR, VEMOCTL, VEMOD, Calls, DirectClient, Service, introspect,
                            run_until)
 
 XML = os.environ["VEMOD_XML"]
@@ -248,6 +249,13 @@ class VemodTest(unittest.TestCase):
         if not self.service.shares_state:
             self.skipTest("the simulator does not yet share its monitors' state between processes")
         self.assertEqual(self.monitor(0).Get("brightness"), 44)
+
+    def test_a_second_vemod_names_the_one_that_serves_the_session(self):
+        second = subprocess.run([VEMOD, "--simulate"], env=self.service.env, capture_output=True, text=True,
+                                timeout=30)
+        self.assertEqual(second.returncode, 1)
+        self.assertIn(f"vemod: another vemod serves this session already (PID {self.service.process.pid})",
+                      second.stderr)
 
     def test_a_key_two_monitors_share_is_ambiguous_naming_both(self):
         for index in (0, 1):

@@ -122,7 +122,8 @@ void Supervisor::dispatch(Monitor& monitor) {
   monitor.running->request["id"] = nextRequestId_++;
   monitor.runningDeadline =
       Clock::now() + (monitor.running->request["op"] == "getall" ? kGetAllBound : kCallBound);
-  if (!monitor.worker->channel().send(monitor.running->request)) onWorkerLost(monitor.object->path());
+  if (!monitor.worker->channel().send(monitor.running->request))
+    onWorkerLost(monitor.object->path(), "stopped");
 }
 
 void Supervisor::onWorkerReply(Monitor& monitor, const Json& reply) {
@@ -136,10 +137,12 @@ void Supervisor::onWorkerReply(Monitor& monitor, const Json& reply) {
   dispatch(monitor);
 }
 
-void Supervisor::onWorkerLost(const std::string& path) {
+void Supervisor::onWorkerLost(const std::string& path, const char* why) {
   auto found = monitors_.find(path);
   if (found == monitors_.end()) return;
   Monitor& monitor = *found->second;
+  std::fprintf(stderr, "vemod: the worker of monitor %s (bridge %s) %s; restarting it\n",
+               monitor.identity.id.c_str(), monitor.identity.usbSerial.c_str(), why);
   monitor.worker.reset();
   if (monitor.running) {
     Job job = std::move(*monitor.running);
@@ -205,6 +208,7 @@ void Supervisor::onClaimReply(const Json& reply) {
   Monitor& monitor = *monitors_.at(claim.restartPath);
   if (ok) {
     restarts_.pop_front();
+    std::fprintf(stderr, "vemod: the worker of monitor %s was restarted\n", monitor.identity.id.c_str());
     monitor.worker = std::move(claim.worker);
     dispatch(monitor);
     return;
@@ -266,7 +270,7 @@ void Supervisor::checkDeadlines() {
   for (const auto& [path, monitor] : monitors_) {
     if (monitor->running && now >= monitor->runningDeadline) stuck.push_back(path);
   }
-  for (const std::string& path : stuck) onWorkerLost(path);
+  for (const std::string& path : stuck) onWorkerLost(path, "did not answer in time");
   if (now >= nextReconcile_) reconcile();
 }
 
@@ -289,11 +293,36 @@ void Supervisor::serviceChannels() {
     for (const Json& reply : found->second->worker->channel().receiveAvailable(closed)) {
       onWorkerReply(*found->second, reply);
     }
-    if (closed) onWorkerLost(path);
+    if (closed) onWorkerLost(path, "stopped");
+  }
+}
+
+// Another vemod on this bus: its PID, for the message that names it.
+std::optional<std::uint32_t> Supervisor::otherService() {
+  try {
+    auto bus = sdbus::createProxy(*connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus");
+    bool owned = false;
+    bus->callMethod("NameHasOwner")
+        .onInterface("org.freedesktop.DBus")
+        .withArguments(std::string(kBusName))
+        .storeResultsTo(owned);
+    if (!owned) return std::nullopt;
+    std::uint32_t pid = 0;
+    bus->callMethod("GetConnectionUnixProcessID")
+        .onInterface("org.freedesktop.DBus")
+        .withArguments(std::string(kBusName))
+        .storeResultsTo(pid);
+    return pid;
+  } catch (const sdbus::Error&) {
+    return std::nullopt;
   }
 }
 
 int Supervisor::run() {
+  // A second vemod would compete with the first for every bridge.
+  if (std::optional<std::uint32_t> pid = otherService()) {
+    throw std::runtime_error("another vemod serves this session already (PID " + std::to_string(*pid) + ")");
+  }
   int signals = blockedSignals();
   bool named = false;
   reconcile();
@@ -301,7 +330,13 @@ int Supervisor::run() {
     startClaim();
     // The name is taken once the monitors present at start are served.
     if (!named && !claiming_ && !scanWanted_) {
-      connection_->requestName(kBusName);
+      try {
+        connection_->requestName(kBusName);
+      } catch (const sdbus::Error&) {
+        std::optional<std::uint32_t> pid = otherService();
+        throw std::runtime_error("another vemod serves this session already" +
+                                 (pid ? " (PID " + std::to_string(*pid) + ")" : std::string()));
+      }
       named = true;
     }
     std::vector<pollfd> fds;

@@ -52,7 +52,9 @@ class Supervisor {
   void submit(const std::string& path, Json request, Completion caller, const std::string& coalesceKey);
   void dispatch(Monitor& monitor);
   void onWorkerReply(Monitor& monitor, const Json& reply);
-  void onWorkerLost(const std::string& path);
+  // `why` completes "the worker of monitor X ..." in the log.
+  void onWorkerLost(const std::string& path, const char* why);
+  std::optional<std::uint32_t> otherService();
   void removeMonitor(const std::string& path, const std::string& why);
 
   void startClaim();
