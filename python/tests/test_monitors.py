@@ -2,6 +2,9 @@
 
 from __future__ import annotations
 
+import shutil
+import subprocess
+from pathlib import Path
 from typing import Callable, List, Union
 
 import pytest
@@ -61,3 +64,19 @@ def test_a_key_two_monitors_share_names_neither(start: Callable[..., None]) -> N
             m.asset_tag = "SHARED"
     with pytest.raises(vemo.NoSuchMonitorError, match="2 monitors"):
         vemo.connect("SHARED")
+
+
+def test_a_vemod_the_package_cannot_reach_is_an_error_not_an_empty_scan(
+    direct_only: None, tmp_path: Path, monkeypatch: pytest.MonkeyPatch
+) -> None:
+    # A process named vemod stands in for the service; the D-Bus client is gone.
+    stand_in = tmp_path / "vemod"
+    shutil.copy("/bin/sleep", stand_in)
+    monkeypatch.delenv("VEMO_SIMULATE", raising=False)
+    monkeypatch.setattr(vemo._dbus, "open_dbus_connection", None)
+    with subprocess.Popen([str(stand_in), "30"]) as service:
+        try:
+            with pytest.raises(vemo.Error, match="vemod runs .* its D-Bus client jeepney is missing"):
+                vemo.monitors()
+        finally:
+            service.kill()

@@ -188,6 +188,8 @@ def test_choices_have_the_names_of_the_model_description(monitor: vemo.Monitor) 
         monitor.set("video-input", "vga")
     with pytest.raises(TypeError):
         monitor.brightness = True
+    with pytest.raises(AttributeError, match="Monitor has no setting 'brightnes'; did you mean 'brightness'"):
+        monitor.brightnes = 30
     with pytest.raises(vemo.OutOfRangeError, match="control character"):
         monitor.asset_tag = "A\x07B"
 

@@ -16,7 +16,7 @@ import threading
 from typing import List, Optional, Union
 
 from . import _library
-from ._dbus import DBusTransport, service_present
+from ._dbus import DBusTransport, service_present, vemod_running_unreachable
 from ._direct import DirectTransport
 from ._transport import Key, MonitorInfo, Transport
 from .automation import Automation, needs_service
@@ -80,6 +80,11 @@ def _current() -> Transport:
             simulate = _simulate or os.environ.get("VEMO_SIMULATE", "0") not in ("", "0")
             if not simulate and service_present():
                 _transport = DBusTransport()
+            elif not simulate and vemod_running_unreachable():
+                raise Error(
+                    "vemod runs and holds the monitors, but this package cannot reach it: its D-Bus client "
+                    "jeepney is missing (apt install python3-jeepney)"
+                )
             else:
                 _transport = DirectTransport(_library.load(simulate))
         return _transport

@@ -35,6 +35,12 @@ def setting_named(name: str) -> Setting:
     return setting
 
 
+def _nearest_attribute(name: str) -> str:
+    """The hint for a mistyped property: the nearest setting's property."""
+    hint = suggestion(name.replace("_", "-"), list(SETTINGS))
+    return hint.replace("-", "_")
+
+
 def _one_byte_setting(name: str, what: str) -> Setting:
     setting = setting_named(name)
     if setting.kind != "byte":
@@ -55,6 +61,12 @@ class Monitor(SettingProperties, MonitorAutomation):
 
     def __init__(self, channel: Channel) -> None:
         self._channel = channel
+
+    def __setattr__(self, name: str, value: object) -> None:
+        # A mistyped setting would otherwise become a new attribute, silently.
+        if not name.startswith("_") and not hasattr(type(self), name):
+            raise AttributeError(f"Monitor has no setting {name!r}{_nearest_attribute(name)}")
+        super().__setattr__(name, value)
 
     def __enter__(self) -> Monitor:
         return self
