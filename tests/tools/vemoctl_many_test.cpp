@@ -161,6 +161,24 @@ TEST_P(ManyMonitorsTest, ChoicesAreSetByNameAndListedWithTheirNames) {
   EXPECT_EQ(ok({"--monitor", "1", "get", "video-input"}), "0x00000002\n");
 }
 
+// Through the service: doctor counts the monitors vemod serves as usable,
+// and --log-level says that the service does the exchanges.
+TEST_P(ManyMonitorsTest, DoctorAndLogLevelAgreeWithTheService) {
+  if (GetParam() == Route::Direct) GTEST_SKIP() << "about the service";
+  start();
+  ToolResult doctor = runProgram(scratch_.dir(), VEMOCTL_PATH, {"doctor", "--json"}, env_, "");
+  auto report = nlohmann::json::parse(doctor.out);
+  EXPECT_EQ(report.at("usable"), 3) << doctor.out;
+  EXPECT_NE(doctor.out.find("vemod serves 3 monitor(s): VM2612345678, VM2612345679, VM2612345680"),
+            std::string::npos)
+      << doctor.out;
+  ToolResult logged = run({"--log-level", "debug", "get", "brightness"});
+  EXPECT_EQ(logged.out, "75\n");
+  EXPECT_NE(logged.err.find("--log-level: the service vemod does the exchanges with the monitors"),
+            std::string::npos)
+      << logged.err;
+}
+
 // The Id rule is one for every route: a serial number another monitor has
 // taken passes to the bridge's USB serial.
 TEST_P(ManyMonitorsTest, TwoMonitorsReportingOneSerialNumberGetIdsOfTheirOwn) {

@@ -3,6 +3,7 @@
 // `vemod --simulate` serves its own simulated monitors to a plain vemoctl).
 #include "tools/vemoctl/commands.h"
 #include "tools/vemoctl/direct_backend.h"
+#include "tools/vemoctl/output.h"
 #include "tools/vemoctl/service_backend.h"
 #include "tools/vemoctl/service_presence.h"
 
@@ -10,6 +11,14 @@ namespace vemoctl {
 
 std::unique_ptr<Backend> chooseBackend(const GlobalOptions& options) {
   if (options.direct || options.simulate || !servicePresence().running) return directBackend();
+  // The library in this process logs nothing then: say where the log is, once.
+  static bool told = false;
+  if (!options.logLevel.empty() && !told) {
+    told = true;
+    printError(
+        "--log-level: the service vemod does the exchanges with the monitors, so this process logs "
+        "none; see its log (journalctl --user -u vemod), or use --direct to have them logged here");
+  }
   return serviceBackend();
 }
 

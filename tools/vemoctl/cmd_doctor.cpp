@@ -3,12 +3,15 @@
 #include <dlfcn.h>
 #include <hidapi.h>
 
+#include <algorithm>
 #include <iostream>
 
 #include "catalogue/operations.h"
 #include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/bridge_access.h"
 #include "tools/vemoctl/commands.h"
+#include "tools/vemoctl/output.h"
+#include "tools/vemoctl/service_backend.h"
 #include "tools/vemoctl/service_presence.h"
 #include "tools/vemoctl/session.h"
 #include "tools/vemoctl/settings_model.h"
@@ -23,10 +26,34 @@ constexpr const char* kRuleHelp = "README, \"Access to the bridge without root\"
 
 enum class Verdict { Ok, Failed, Note };
 
+// With --json the checks are collected here and printed as one object.
+Json* jsonChecks = nullptr;
+
 void report(Verdict outcome, const std::string& summary, const std::string& advice = "") {
   static const char* const kWords[] = {"ok  ", "FAIL", "note"};
+  if (jsonChecks != nullptr) {
+    static const char* const kNames[] = {"ok", "failed", "note"};
+    Json check{{"result", kNames[static_cast<int>(outcome)]}, {"summary", summary}};
+    if (!advice.empty()) check["advice"] = advice;
+    jsonChecks->push_back(check);
+    return;
+  }
   std::cout << kWords[static_cast<int>(outcome)] << "  " << summary << '\n';
   if (!advice.empty()) std::cout << "      -> " << advice << '\n';
+}
+
+// The monitors vemod serves: usable whatever the direct checks find.
+int checkServedMonitors() {
+  try {
+    std::vector<Identity> served = serviceBackend()->monitors(true);
+    std::string ids;
+    for (const Identity& monitor : served) ids += (ids.empty() ? ": " : ", ") + monitor.id;
+    report(Verdict::Ok, "vemod serves " + std::to_string(served.size()) + " monitor(s)" + ids);
+    return static_cast<int>(served.size());
+  } catch (const ToolError& e) {
+    report(Verdict::Failed, std::string("vemod did not list its monitors: ") + e.what());
+    return 0;
+  }
 }
 
 std::string narrow(const wchar_t* wide) {
@@ -184,7 +211,9 @@ void checkSimulator() {
 
 }  // namespace
 
-int runDoctor(const GlobalOptions& /*options*/) {
+int runDoctor(const GlobalOptions& options) {
+  Json checks = Json::array();
+  if (options.json) jsonChecks = &checks;
   checkHidapi();
   std::vector<Bridge> bridges = attachedBridges();
   if (bridges.empty()) {
@@ -194,10 +223,16 @@ int runDoctor(const GlobalOptions& /*options*/) {
     report(Verdict::Ok, std::to_string(bridges.size()) + " bridge(s) (0451:CA01) attached");
   }
   ServicePresence service = checkService();
+  int servedByService = service.running ? checkServedMonitors() : 0;
   int served = checkBridges(bridges, service.running);
-  int usable = checkMonitors() + served;
+  int usable = std::max(checkMonitors() + served, servedByService);
   checkSimulator();
-  std::cout << usable << " monitor(s) usable\n";
+  if (options.json) {
+    jsonChecks = nullptr;
+    printJson(Json{{"checks", checks}, {"usable", usable}});
+  } else {
+    std::cout << usable << " monitor(s) usable\n";
+  }
   return usable > 0 ? kOk : kNoMonitor;
 }
 
