@@ -106,6 +106,23 @@ ModelChoices checkedChoices(const Json& description, std::vector<std::string>& p
   return choices;
 }
 
+ModelChoices everyDescribedChoice() {
+  ModelChoices merged;
+  for (const std::string& directory : modelDirectories()) {
+    for (const fs::path& file : descriptionFiles(directory)) {
+      std::ifstream in(file);
+      Json description = Json::parse(in, nullptr, false);
+      if (description.is_discarded() || !description.is_object() || !description.contains("choices"))
+        continue;
+      std::vector<std::string> problems;
+      for (const auto& [setting, names] : checkedChoices(description, problems)) {
+        merged[setting].insert(names.begin(), names.end());
+      }
+    }
+  }
+  return merged;
+}
+
 ModelChoices choicesForModel(const std::string& model) {
   if (model.empty()) return {};
   for (const std::string& directory : modelDirectories()) {

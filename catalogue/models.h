@@ -27,6 +27,9 @@ void addModelDirectoriesBesideProgram(const std::vector<std::string>& relative);
 // reported on stderr once and passed over.
 ModelChoices choicesForModel(const std::string& model);
 
+// The choices every description found names, merged (for completion).
+ModelChoices everyDescribedChoice();
+
 // The description's choices checked: a problem found is added to `problems`.
 ModelChoices checkedChoices(const Json& description, std::vector<std::string>& problems);
 

@@ -65,6 +65,8 @@ TEST(CompletionTest, EachShellCompletesCommandsOptionsSettingsAndValues) {
       {{"vemoctl", "set", "color-p"}, {"color-preset"}},            // the caps are read-only
       {{"vemoctl", "set", "color-preset", "0x0"}, {"0x01", "0x02", "0x04", "0x08"}},
       {{"vemoctl", "set", "sharpness", "9"}, {"90"}},
+      {{"vemoctl", "set", "video-input", "hdmi"}, {"hdmi-1", "hdmi-2"}},  // the simulator's model names
+      {{"vemoctl", "set", "osd-language", "g"}, {"german"}},
       {{"vemoctl", "set", "brightness", ""}, {}},  // 0 to 100: typed, not listed
       {{"vemoctl", "reg"}, {"register"}},
       {{"vemoctl", "register", "w"}, {"wait", "write"}},

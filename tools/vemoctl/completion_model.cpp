@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "catalogue/models.h"
 #include "tools/vemoctl/settings_model.h"
 
 namespace vemoctl {
@@ -39,7 +40,9 @@ std::vector<std::string> choicesOf(const CLI::Option& option) {
   return choices;
 }
 
-std::vector<std::string> valuesOf(const Setting& setting) {
+// The numbers, then the names model descriptions give the choices (those
+// found where this vemoctl looks when the scripts are written).
+std::vector<std::string> valuesOf(const Setting& setting, const ModelChoices& named) {
   std::vector<std::string> values;
   char text[16];
   if (setting.kind == Kind::Byte) {
@@ -51,6 +54,9 @@ std::vector<std::string> valuesOf(const Setting& setting) {
       std::snprintf(text, sizeof text, "0x%02X", 1u << bit);
       values.emplace_back(text);
     }
+  }
+  if (auto names = named.find(setting.name); names != named.end()) {
+    for (const auto& [name, value] : names->second) values.push_back(name);
   }
   return values;
 }
@@ -108,11 +114,12 @@ std::string argumentsWord(const CompletedCommand& command) {
 CompletionModel completionModel(const CLI::App& app) {
   CompletionModel model;
   addCommand(app, "vemoctl", model);
+  const ModelChoices named = everyDescribedChoice();
   for (const Setting& setting : catalogue()) {
     model.readableSettings.emplace_back(setting.name);
     if (!setting.writable()) continue;
     model.writableSettings.emplace_back(setting.name);
-    model.settingValues[setting.name] = valuesOf(setting);
+    model.settingValues[setting.name] = valuesOf(setting, named);
   }
   return model;
 }
