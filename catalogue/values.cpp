@@ -130,30 +130,29 @@ Value numberValue(const Setting& setting, long long number) {
   return Value{static_cast<std::uint32_t>(number), {}, {}};
 }
 
-Value textValue(const Setting& setting, const std::string& escaped) {
+Value textValue(const Setting& setting, const std::string& text) {
   if (!setting.writable()) fail(Problem::ReadOnly, std::string(setting.name) + " is read-only");
   if (setting.kind != Kind::Text)
     fail(Problem::Malformed, std::string(setting.name) + " does not take a text");
-  std::string bytes;
-  if (!unescapeRecord(escaped, bytes)) {
-    fail(Problem::Malformed, std::string(setting.name) + ": " + shownInput(escaped) + " has a broken escape");
+  if (storedText(text) != text) {
+    fail(Problem::Malformed, std::string(setting.name) + ": " + shownInput(text) + " is not UTF-8 text");
   }
-  if (bytes.find('\0') != std::string::npos) {
+  if (text.find('\0') != std::string::npos) {
     fail(Problem::Malformed,
-         std::string(setting.name) + ": " + shownInput(escaped) + " holds a NUL byte, which ends the text");
+         std::string(setting.name) + ": " + shownInput(text) + " holds a NUL byte, which ends the text");
   }
-  for (unsigned char c : bytes) {
+  for (unsigned char c : text) {
     if (c < 0x20 || c == 0x7F) {
-      fail(Problem::Malformed, std::string(setting.name) + ": " + shownInput(escaped) +
+      fail(Problem::Malformed, std::string(setting.name) + ": " + shownInput(text) +
                                    " holds a control character, which a label cannot show");
     }
   }
-  if (bytes.size() > setting.textLength) {
-    fail(Problem::OutOfRange, std::string(setting.name) + ": " + shownInput(escaped) + " takes " +
-                                  std::to_string(bytes.size()) +
+  if (text.size() > setting.textLength) {
+    fail(Problem::OutOfRange, std::string(setting.name) + ": " + shownInput(text) + " takes " +
+                                  std::to_string(text.size()) +
                                   " bytes; accepted values: " + acceptedValues(setting));
   }
-  return Value{0, bytes, {}};
+  return Value{0, text, {}};
 }
 
 CustomColor customColorValue(long long type, const std::vector<long long>& levels) {
@@ -186,8 +185,14 @@ std::vector<std::string> textLines(const Setting& setting, const Value& value) {
       return {std::to_string(value.number)};
     case Kind::Mask:
       return {hex32(value.number)};
-    case Kind::Text:
-      return {escapeRecord(reinterpret_cast<const unsigned char*>(value.text.data()), value.text.size())};
+    case Kind::Text: {
+      std::string shown;
+      for (char c : storedText(value.text)) {
+        auto byte = static_cast<unsigned char>(c);
+        shown += byte < 0x20 || byte == 0x7F ? format("\\x%02X", byte) : std::string(1, c);
+      }
+      return {shown};
+    }
     case Kind::CustomColor: {
       std::vector<std::string> lines;
       for (const CustomColor& color : value.colors) {
@@ -211,7 +216,7 @@ Json jsonForm(const Setting& setting, const Value& value) {
     case Kind::Mask:
       return hex32(value.number);
     case Kind::Text:
-      return textLines(setting, value).front();
+      return storedText(value.text);
     case Kind::CustomColor: {
       Json colors = Json::array();
       for (const CustomColor& color : value.colors) {
@@ -321,7 +326,8 @@ std::vector<std::string> textsFromJson(const Setting& setting, const Json& value
         if (entry.is_array() && entry.size() == kColorLevelNames.size()) {
           std::string text = std::to_string(position) + ":";
           for (std::size_t i = 0; i < entry.size(); ++i) {
-            if (!entry[i].is_number_unsigned()) throw misfit("lists of six levels, or objects with type and levels");
+            if (!entry[i].is_number_unsigned())
+              throw misfit("lists of six levels, or objects with type and levels");
             text += (i > 0 ? "," : "") + std::to_string(entry[i].get<unsigned long>());
           }
           texts.push_back(text);
@@ -346,40 +352,41 @@ std::vector<std::string> textsFromJson(const Setting& setting, const Json& value
   return {};
 }
 
-std::string escapeRecord(const unsigned char* bytes, std::size_t length) {
+std::string storedText(const std::string& bytes) {
   std::string out;
-  for (std::size_t i = 0; i < length && bytes[i] != 0; ++i) {
-    unsigned char c = bytes[i];
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c < 0x20 || c > 0x7E) {
-      out += format("\\x%02X", c);
-    } else {
-      out += static_cast<char>(c);
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  for (std::size_t i = 0; i < n;) {
+    unsigned char lead = b[i];
+    std::size_t length = lead < 0x80           ? 1
+                         : (lead >> 5) == 0x6  ? 2
+                         : (lead >> 4) == 0xE  ? 3
+                         : (lead >> 3) == 0x1E ? 4
+                                               : 0;
+    bool valid = length > 0 && i + length <= n;
+    for (std::size_t k = 1; valid && k < length; ++k) valid = (b[i + k] & 0xC0) == 0x80;
+    if (valid && length > 1) {
+      // No overlong forms, surrogates or code points beyond U+10FFFF.
+      unsigned long code = lead & (0x7F >> length);
+      for (std::size_t k = 1; k < length; ++k) code = (code << 6) | (b[i + k] & 0x3F);
+      static const unsigned long kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+      valid = code >= kLeast[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
     }
+    if (!valid) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+      continue;
+    }
+    out.append(bytes, i, length);
+    i += length;
   }
   return out;
 }
 
-bool unescapeRecord(const std::string& text, std::string& bytes) {
-  bytes.clear();
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\\') {
-      bytes += text[i];
-      continue;
-    }
-    if (i + 1 < text.size() && text[i + 1] == '\\') {
-      bytes += '\\';
-      ++i;
-      continue;
-    }
-    if (i + 3 >= text.size() || text[i + 1] != 'x') return false;
-    std::string digits = text.substr(i + 2, 2);
-    if (digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
-    bytes += static_cast<char>(std::stoul(digits, nullptr, 16));
-    i += 3;
-  }
-  return true;
+std::string recordText(const unsigned char* bytes, std::size_t length) {
+  std::size_t used = 0;
+  while (used < length && bytes[used] != 0) ++used;
+  return storedText(std::string(reinterpret_cast<const char*>(bytes), used));
 }
 
 unsigned long parseUnsigned(const std::string& what, const std::string& text, unsigned long max,
@@ -402,11 +409,20 @@ unsigned long parseUnsigned(const std::string& what, const std::string& text, un
 
 std::string shownInput(const std::string& text) {
   constexpr std::size_t kShown = 64;
-  if (text.size() <= kShown) return "'" + text + "'";
-  std::size_t cut = kShown;
-  // Never in the middle of a UTF-8 character.
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-  return "'" + text.substr(0, cut) + "...'";
+  std::string cut = text;
+  if (text.size() > kShown) {
+    std::size_t at = kShown;
+    // Never in the middle of a UTF-8 character.
+    while (at > 0 && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80) --at;
+    cut = text.substr(0, at);
+  }
+  // A control character is shown, not sent to the terminal.
+  std::string shown;
+  for (char c : cut) {
+    auto byte = static_cast<unsigned char>(c);
+    shown += byte < 0x20 || byte == 0x7F ? format("\\x%02X", byte) : std::string(1, c);
+  }
+  return "'" + shown + (cut.size() < text.size() ? "...'" : "'");
 }
 
 std::string hex32(std::uint32_t value) { return format("0x%08X", value); }

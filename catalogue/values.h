@@ -46,7 +46,7 @@ struct Value {
 };
 
 // The value `text` stands for, checked: a number in decimal or 0x hex, a
-// choice name `names` gives, a text record (with \xNN and \\ escapes), or
+// choice name `names` gives, a text record (as it is), or
 // TYPE:RED,GREEN,BLUE,CYAN,MAGENTA,YELLOW. Throws ValueError: ReadOnly,
 // Malformed, or OutOfRange with the accepted values.
 Value parseValue(const Setting& setting, const std::string& text, const ChoiceNames* names = nullptr);
@@ -57,8 +57,9 @@ bool looksLikeNumber(const std::string& text);
 
 // A number given as a number (D-Bus, JSON), checked as parseValue does.
 Value numberValue(const Setting& setting, long long number);
-// A text record given as escaped text, checked as parseValue does.
-Value textValue(const Setting& setting, const std::string& escaped);
+// A text record given as text (taken as it is: UTF-8, no control
+// characters, at most the record's bytes), checked as parseValue does.
+Value textValue(const Setting& setting, const std::string& text);
 // A custom colour type and its six levels, checked.
 CustomColor customColorValue(long long type, const std::vector<long long>& levels);
 
@@ -84,10 +85,12 @@ std::string offeredChoices(std::uint32_t capabilities, const ChoiceNames* names)
 // ValueError(Malformed) when its shape does not fit the setting.
 std::vector<std::string> textsFromJson(const Setting& setting, const Json& value);
 
-// Identity records as text: bytes up to the first NUL, with backslash and any
-// byte outside printable ASCII escaped as \xNN; unescape reverses it.
-std::string escapeRecord(const unsigned char* bytes, std::size_t length);
-bool unescapeRecord(const std::string& text, std::string& bytes);
+// A text record has one form everywhere: the text as stored, a byte that is
+// not part of valid UTF-8 shown as U+FFFD. Only text output (textLines)
+// escapes control characters, as \xNN.
+std::string storedText(const std::string& bytes);
+// The record's bytes up to the first NUL, as storedText.
+std::string recordText(const unsigned char* bytes, std::size_t length);
 
 // A whole number in decimal or 0x hex for `what`: throws ValueError,
 // Malformed when it is not one, OutOfRange with `accepted` when above max.

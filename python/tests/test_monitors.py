@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import shutil
 import subprocess
+import time
 from pathlib import Path
 from typing import Callable, List, Union
 
@@ -75,6 +76,10 @@ def test_a_vemod_the_package_cannot_reach_is_an_error_not_an_empty_scan(
     monkeypatch.delenv("VEMO_SIMULATE", raising=False)
     monkeypatch.setattr(vemo._dbus, "open_dbus_connection", None)
     with subprocess.Popen([str(stand_in), "30"]) as service:
+        comm = Path(f"/proc/{service.pid}/comm")
+        deadline = time.monotonic() + 10
+        while comm.read_text().strip() != "vemod" and time.monotonic() < deadline:
+            time.sleep(0.01)  # until it has started
         try:
             with pytest.raises(vemo.Error, match="vemod runs .* its D-Bus client jeepney is missing"):
                 vemo.monitors()

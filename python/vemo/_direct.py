@@ -15,7 +15,7 @@ from typing import Callable, Collection, Dict, List, Optional, Tuple
 from ._held import HeldBridges, while_held
 from ._models import choices_for_model
 from ._transport import Key, MonitorInfo, Scalar, adjusted, monitor_id, position_of
-from .catalogue import CUSTOM_COLOR_LEVELS, Setting, encode_text, escape_text, offered_choices
+from .catalogue import CUSTOM_COLOR_LEVELS, Setting, encode_text, offered_choices, record_text
 from .errors import BusyError, CommunicationError, NoSuchMonitorError, NotConnectedError, OutOfRangeError
 from .monitor import setting_named
 
@@ -178,7 +178,7 @@ class DirectTransport:
         """The library's status and a text record of the connected monitor."""
         record = ctypes.create_string_buffer(_RECORD_BUFFER_BYTES)
         status = self.accessor("Get", setting.name)(record)
-        return status, escape_text(record.raw[: setting.max_bytes or 0])
+        return status, record_text(record.raw[: setting.max_bytes or 0])
 
     def text_record(self, name: str) -> str:
         """A text record of the connected monitor, empty when it cannot be read."""

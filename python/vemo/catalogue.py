@@ -108,38 +108,20 @@ def check_reset_group(group: object) -> str:
     return str(group)
 
 
-def escape_text(record: bytes) -> str:
-    """A text record as text: the bytes up to the first NUL, with a backslash
-    and every byte outside printable ASCII written as ``\\xNN``."""
-    out = []
-    for byte in record.split(b"\0", 1)[0]:
-        if byte == 0x5C:
-            out.append("\\\\")
-        elif 0x20 <= byte <= 0x7E:
-            out.append(chr(byte))
-        else:
-            out.append(f"\\x{byte:02X}")
-    return "".join(out)
+def record_text(record: bytes) -> str:
+    """A text record as text, the one form it has everywhere: the bytes up to
+    the first NUL, a byte that is not part of valid UTF-8 shown as U+FFFD."""
+    return record.split(b"\0", 1)[0].decode("utf-8", "replace")
 
 
 def encode_text(setting: Setting, text: str) -> bytes:
-    """The bytes of a text value: ``\\xNN`` and ``\\\\`` escapes undone, every
-    other character in UTF-8. :class:`OutOfRangeError` when it holds a NUL or
+    """The bytes of a text value, taken as it is, in UTF-8.
+    :class:`OutOfRangeError` when it holds a NUL or a control character, or
     does not fit the record."""
-    data = bytearray()
-    i = 0
-    while i < len(text):
-        if text[i] != "\\":
-            data += text[i].encode("utf-8", "surrogateescape")
-            i += 1
-        elif text[i : i + 2] == "\\\\":
-            data.append(0x5C)
-            i += 2
-        elif text[i + 1 : i + 2] == "x" and _is_hex(text[i + 2 : i + 4]):
-            data.append(int(text[i + 2 : i + 4], 16))
-            i += 4
-        else:
-            raise OutOfRangeError(f"{setting.name}: {text!r} has a broken escape", setting.name)
+    try:
+        data = text.encode("utf-8")
+    except UnicodeEncodeError as error:
+        raise OutOfRangeError(f"{setting.name}: {text[:64]!r} is not text ({error.reason})", setting.name) from None
     if b"\0" in data:
         raise OutOfRangeError(f"{setting.name}: {text!r} holds a NUL byte, which ends the text", setting.name)
     if any(byte < 0x20 or byte == 0x7F for byte in data):
@@ -152,7 +134,3 @@ def encode_text(setting: Setting, text: str) -> bytes:
             setting.name,
         )
     return bytes(data)
-
-
-def _is_hex(digits: str) -> bool:
-    return len(digits) == 2 and all(c in "0123456789abcdefABCDEF" for c in digits)

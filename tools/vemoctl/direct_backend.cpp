@@ -76,7 +76,7 @@ class DirectLink : public MonitorLink {
 std::string textRecord(int (*get)(unsigned char*), std::size_t length) {
   std::vector<unsigned char> record(length, 0);
   if (get(record.data()) != STATUS_OK) return "";
-  return escapeRecord(record.data(), record.size());
+  return recordText(record.data(), record.size());
 }
 
 class DirectBackend : public Backend {

@@ -69,7 +69,7 @@ class ServiceLink : public MonitorLink {
           read.number = value.get<std::uint16_t>();
           break;
         default:
-          unescapeRecord(value.get<std::string>(), read.text);
+          read.text = value.get<std::string>();
           break;
       }
       return readoutOf(setting, read);
@@ -90,7 +90,7 @@ class ServiceLink : public MonitorLink {
       sdbus::Variant typed = setting.kind == Kind::Byte
                                  ? sdbus::Variant(static_cast<std::uint8_t>(value.number))
                              : setting.kind == Kind::Mask ? sdbus::Variant(value.number)
-                                                          : sdbus::Variant(textLines(setting, value).front());
+                                                          : sdbus::Variant(value.text);
       proxy_->callMethod("Set").onInterface(kMonitor).withArguments(std::string(setting.name), typed);
       return {};
     } catch (const sdbus::Error& error) {

@@ -37,9 +37,9 @@ Json fromError(const catalogue::ValueError& error) {
 }
 
 // The live value in the form the supervisor expects for the setting's kind:
-// a number, or a text record escaped.
+// a number, or a text record as stored.
 Json wireForm(const Setting& setting, const Value& value) {
-  if (setting.kind == Kind::Text) return catalogue::textLines(setting, value).front();
+  if (setting.kind == Kind::Text) return catalogue::storedText(value.text);
   return value.number;
 }
 

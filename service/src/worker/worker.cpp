@@ -19,7 +19,7 @@ namespace {
 std::string readText(int (*get)(unsigned char*), std::size_t length) {
   std::vector<unsigned char> record(length, 0);
   if (get(record.data()) != STATUS_OK) return "";
-  return vemo::catalogue::escapeRecord(record.data(), record.size());
+  return vemo::catalogue::recordText(record.data(), record.size());
 }
 
 Json readIdentity(const Claim& claim) {
