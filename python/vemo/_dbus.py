@@ -189,7 +189,17 @@ class DBusTransport:
             if not 0 <= position < len(paths):
                 raise NoSuchMonitorError(f"no monitor at index {position} ({len(paths)} found)")
         else:
-            position = position_of(key, [_info(self._bus.properties(path)) for path in paths])
+            try:
+                position = position_of(key, [_info(self._bus.properties(path)) for path in paths])
+            except NoSuchMonitorError:
+                # The service reads its monitors' identities again when a key
+                # misses (another program may have changed an asset tag).
+                try:
+                    self._bus.call(MANAGER_PATH, MANAGER, "FindMonitor", "s", key)
+                except Error:
+                    pass
+                paths = self._paths()
+                position = position_of(key, [_info(self._bus.properties(path)) for path in paths])
         return DBusChannel(paths[position])
 
 

@@ -159,6 +159,11 @@ TEST_P(ManyMonitorsTest, ChoicesAreSetByNameAndListedWithTheirNames) {
       "vemoctl: set video-input: 0x20 is not offered by this monitor; accepted values: 0x01 (hdmi-1), 0x02 "
       "(hdmi-2), 0x04 (displayport-1), 0x08 (displayport-2), 0x10 (usb-c)\n");
   EXPECT_EQ(ok({"--monitor", "1", "get", "video-input"}), "0x00000002\n");
+  // JSON gives the name beside the value.
+  writeFile(scratch_.path("input.json"), R"({"video-input": "0x00000010"})");
+  auto changes =
+      nlohmann::json::parse(ok({"--monitor", "1", "restore", "--dry-run", "--json", "input.json"}));
+  EXPECT_EQ(changes.at("changes").at(0).at("choice"), "usb-c") << changes.dump();
 }
 
 // Through the service: doctor counts the monitors vemod serves as usable,

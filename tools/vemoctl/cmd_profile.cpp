@@ -236,9 +236,12 @@ int dryRun(const GlobalOptions& options, MonitorLink& link,
           from.colors.push_back(color);
       }
     }
-    changes.push_back(Json{{"setting", setting.name},
-                           {"from", jsonForm(setting, from)},
-                           {"to", jsonForm(setting, entry->value)}});
+    Json change{{"setting", setting.name},
+                {"from", jsonForm(setting, from)},
+                {"to", jsonForm(setting, entry->value)}};
+    if (std::string name = choiceName(entry->value, choiceNamesOf(link, setting)); !name.empty())
+      change["choice"] = name;
+    changes.push_back(change);
   }
   if (options.json) printJson(Json{{"changes", changes}});
   return failure;
@@ -337,6 +340,10 @@ int runRestore(const GlobalOptions& options, MonitorLink& link, const std::strin
     for (const Result& r : results) {
       Json line{
           {"setting", r.entry->setting->name}, {"value", r.entry->text}, {"result", statusName(r.status)}};
+      if (std::string name = choiceName(r.entry->value, choiceNamesOf(link, *r.entry->setting));
+          !name.empty()) {
+        line["choice"] = name;  // beside the value, where the model names it
+      }
       if (!r.message.empty()) line["message"] = r.message;
       lines.push_back(line);
     }
