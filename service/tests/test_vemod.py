@@ -239,6 +239,12 @@ class VemodTest(unittest.TestCase):
             self.assertIsInstance(self.monitor(index).Get("brightness"), dbus.Byte)
         self.assertEqual(sorted(self.service.monitor_paths()), sorted(self.paths))
         self.assertTrue(set(self.service.workers()).isdisjoint(workers))
+        # The log names each monitor whose worker died and was restarted.
+        log = self.service.read_log()
+        for path in self.paths:
+            monitor_id = str(self.service.property(path, "Id"))
+            self.assertIn(f"vemod: the worker of monitor {monitor_id} (bridge ", log)
+            self.assertIn(f"vemod: the worker of monitor {monitor_id} was restarted", log)
 
     @unittest.skipUnless(VEMOCTL, "vemoctl is not built")
     def test_an_idle_service_lets_other_programs_reach_the_monitor(self):

@@ -34,7 +34,9 @@ class Service:
                         VEMO_SIM_STATE=os.path.join(self.state_dir, "simulator.json"),
                         **{"XDG_CONFIG_HOME": self.state_dir, **(env or {})})
         self.shares_state = simulator_shares_state(self.env)
-        self.log = open(log, "a") if log else None
+        # Its log (standard error) goes to a file the tests read.
+        self.log_path = log or os.path.join(self.state_dir, "vemod.log")
+        self.log = open(self.log_path, "a")
         self.process = subprocess.Popen([VEMOD, "--simulate", "--hold", str(hold), *args], env=self.env,
                                         stderr=self.log)
         self.bus = dbus.SessionBus()
@@ -51,6 +53,10 @@ class Service:
             self.log.close()
         if not keep_state:
             shutil.rmtree(self.state_dir, ignore_errors=True)
+
+    def read_log(self):
+        with open(self.log_path) as log:
+            return log.read()
 
     def manager(self, bus=None):
         return dbus.Interface((bus or self.bus).get_object(BUS_NAME, MANAGER_PATH), MANAGER)
