@@ -52,10 +52,10 @@ sdbus::Variant nightValue(const std::string& name, const std::string& value) {
   if (setting.kind == Kind::CustomColor) {
     throw ToolError(kUsage, "night: custom-color cannot be a night setting");
   }
-  checkValue(setting, value);
-  if (setting.kind == Kind::Byte) return sdbus::Variant(static_cast<std::uint8_t>(numberOf(setting, value)));
-  if (setting.kind == Kind::Mask) return sdbus::Variant(numberOf(setting, value));
-  return sdbus::Variant(value);
+  Value checked = checkedValue(setting, value);
+  if (setting.kind == Kind::Byte) return sdbus::Variant(static_cast<std::uint8_t>(checked.number));
+  if (setting.kind == Kind::Mask) return sdbus::Variant(checked.number);
+  return sdbus::Variant(checked.text);
 }
 
 std::string nightText(const std::string& name, const sdbus::Variant& value, Json& json) {
@@ -66,7 +66,7 @@ std::string nightText(const std::string& name, const sdbus::Variant& value, Json
     return type == "s" ? value.get<std::string>() : "?";
   }
   std::uint32_t number = type == "y" ? value.get<std::uint8_t>() : value.get<std::uint32_t>();
-  Readout readout = readoutOfNumber(*setting, number);
+  Readout readout = readoutOf(*setting, Value{number, {}, {}});
   json = readout.json;
   return readout.lines.front();
 }

@@ -22,7 +22,7 @@ const catalogue::Setting& settingFor(const std::string& name);
 // name: InvalidArgs for a wrong D-Bus type or an unknown name, ReadOnly,
 // OutOfRange (the message lists the accepted values).
 Json writeValue(const catalogue::Setting& setting, const sdbus::Variant& value,
-                const catalogue::ChoiceNames* names);
+                const catalogue::ChoiceNames* names = nullptr);
 
 // A value read by a worker in its D-Bus type: y, u, q or s.
 sdbus::Variant toVariant(const catalogue::Setting& setting, const Json& value);
