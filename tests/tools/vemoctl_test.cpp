@@ -115,6 +115,20 @@ TEST_F(VemoctlTest, SettingsJsonDescribesEachKindWithExactlyItsKeys) {
   EXPECT_EQ(names, dumped);
 }
 
+// An asset tag another program stored with a byte that is not UTF-8 and a
+// control character: the text as stored everywhere (U+FFFD for the byte);
+// only the text output writes the control character as \xNN.
+TEST_F(VemoctlTest, AnAssetTagHasOneFormAndOnlyTextOutputEscapes) {
+  ok({"set", "asset-tag", "ABC"});
+  auto state = nlohmann::json::parse(readFile(statePath()));
+  state["monitors"][0]["settings"]["0x00"] = {0x41, 0xFF, 0x07, 0x42, 0, 0, 0, 0, 0, 0};
+  writeFile(statePath(), state.dump());
+  EXPECT_EQ(ok({"get", "asset-tag"}), "A\xEF\xBF\xBD\\x07B\n");
+  EXPECT_EQ(nlohmann::json::parse(ok({"get", "asset-tag", "--json"})).at("asset-tag"),
+            "A\xEF\xBF\xBD\x07"
+            "B");
+}
+
 TEST_F(VemoctlTest, SetThenGetInALaterRunShowsTheNewValue) {
   struct Case {
     const char* name;
