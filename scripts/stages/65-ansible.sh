@@ -70,6 +70,8 @@ python_version=$(/usr/bin/python3 -c 'import sys; print("%d.%d" % sys.version_in
 export PYTHONPATH="$root/python" PYTHONDONTWRITEBYTECODE=1
 export VEMO_SDK_LIBRARY="$root/build/libVemoMonitorSdk.so.1"
 export VEMO_SIM_LIBRARY="$root/build/sim/preload/libVemoMonitorSim.so"
+# The simulated model's description (its choice names), as the build puts it.
+export XDG_DATA_DIRS="$root/build/share:/usr/local/share:/usr/share"
 export VEMO_SIMULATE=1 VEMO_SIM_MONITORS=3 VEMO_SIM_FAST=1 VEMO_SIM_STATE="$work/state.json"
 vemoctl="$root/build/tools/vemoctl/vemoctl"
 playbook() { ansible-playbook -i "desk-1," -c local "$@"; }
