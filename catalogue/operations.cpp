@@ -11,18 +11,20 @@ namespace {
 namespace s = vemo::settings;
 
 // A mask setting's choice the monitor does not offer: refused unsent.
-int checkOffered(const Setting& setting, std::uint32_t choice, const ChoiceNames* names) {
+int checkOffered(const Setting& setting, std::uint32_t choice,
+                 const std::function<const ChoiceNames*()>& names) {
   if (setting.capabilities == nullptr) return STATUS_OK;
   std::uint32_t offered = 0;
   if (int result = findSetting(setting.capabilities)->getMask(&offered); result != STATUS_OK) return result;
   if ((choice & offered) == 0) {
-    std::string name = choiceName(Value{choice, {}, {}}, names);
+    const ChoiceNames* known = names ? names() : nullptr;
+    std::string name = choiceName(Value{choice, {}, {}}, known);
     char shown[16];
     std::snprintf(shown, sizeof shown, "0x%02X", choice);
     throw ValueError(
         Problem::OutOfRange,
         std::string(setting.name) + ": " + shown + (name.empty() ? "" : " (" + name + ")") +
-            " is not offered by this monitor; accepted values: " + offeredChoices(offered, names));
+            " is not offered by this monitor; accepted values: " + offeredChoices(offered, known));
   }
   return STATUS_OK;
 }
@@ -71,6 +73,10 @@ int readValue(const Setting& setting, Value& value) {
 }
 
 int writeValue(const Setting& setting, const Value& value, const ChoiceNames* names) {
+  return writeValue(setting, value, [names] { return names; });
+}
+
+int writeValue(const Setting& setting, const Value& value, const std::function<const ChoiceNames*()>& names) {
   switch (setting.kind) {
     case Kind::Byte:
       return setting.setByte(static_cast<unsigned char>(value.number));

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ int readCustomColor(std::uint8_t type, ColorLevels& levels);
 // is sent: ValueError(OutOfRange) listing the choices offered (named from
 // `names` where it can).
 int writeValue(const Setting& setting, const Value& value, const ChoiceNames* names = nullptr);
+// The same, asking for the names only when a refusal lists them: finding
+// them may cost an exchange with the monitor.
+int writeValue(const Setting& setting, const Value& value, const std::function<const ChoiceNames*()>& names);
 
 // Reads a one-byte setting, adds `delta`, puts the sum on the accepted range
 // and step and writes it; `written` is the value sent. A value the monitor

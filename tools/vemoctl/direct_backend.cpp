@@ -35,7 +35,8 @@ class DirectLink : public MonitorLink {
   Outcome write(const Setting& setting, const Value& value) override {
     clearBridgeError();
     try {
-      return outcomeOf(writeValue(setting, value, choiceNamesOf(*this, setting)), "value");
+      // The model's names cost a read of its name: only a refusal asks for them.
+      return outcomeOf(writeValue(setting, value, [&] { return choiceNamesOf(*this, setting); }), "value");
     } catch (const ValueError& e) {
       return {exitCodeOf(e), e.what()};
     }
