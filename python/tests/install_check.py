@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Installs the package with pip as the README says (Debian's setuptools, no
+"""Installs the package with pip as docs/python.md says (Debian's setuptools, no
 build isolation, no network) into a temporary folder and imports it from
 there: the package, its table and its type marker must all be installed."""
 

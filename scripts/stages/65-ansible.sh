@@ -5,7 +5,7 @@
 # run changes, a second run changes nothing, refused values write nothing,
 # facts, diff, profiles (vemoctl's dumps included), a write the monitor did
 # not keep, the same through vemod, a held bridge waited for (directly and
-# through vemod); the README's example as printed; ansible-test's offline
+# through vemod); the example of docs/ansible.md as printed; ansible-test's offline
 # sanity tests and ansible-doc on every module.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -131,15 +131,17 @@ ls -l "/proc/$holder/fd" 2>/dev/null | grep -c 'VEMOSIM00003.lock' >/dev/null &&
 wait "$holder" || true
 holder=""
 
-echo "-- the README's example, as printed: three simulated desks, the inventory in a CSV"
+echo "-- the guide's example (docs/ansible.md), as printed: three simulated desks, the inventory in a CSV"
 unset VEMO_SIMULATE VEMO_SIM_MONITORS VEMO_SIM_STATE
 rm -rf build/desks ansible/examples/monitors.csv
-commands=$(sed -n '/^## Many desks: Ansible/,/^## /p' README.md | sed -n '/^```sh$/,/^```$/p' | grep -v '^```')
-[ "$(wc -l <<<"$commands")" = 3 ] || fail "the README's Ansible commands: $commands"
-out=$(bash -euo pipefail -c "$commands") || fail "the README's Ansible commands: $out"
+guide=docs/ansible.md
+commands=$(sed -n '/^```sh$/,/^```$/p' "$guide" | grep -v '^```')
+[ "$(wc -l <<<"$commands")" = 3 ] || fail "the Ansible commands of $guide: $commands"
+out=$(bash -euo pipefail -c "$commands") || fail "the Ansible commands of $guide: $out"
 grep -q 'failed=0' <<<"$out" || fail "the example playbook: $out"
-expected=$(sed -n '/^## Many desks: Ansible/,/^## /p' README.md | sed -n '/^desk,id,/,/^```$/p' | grep -v '^```')
+expected=$(sed -n '/^desk,id,/,/^```$/p' "$guide" | grep -v '^```')
+[ -n "$expected" ] || fail "no monitors.csv shown in $guide"
 [ "$(cat ansible/examples/monitors.csv)" = "$expected" ] ||
-  fail "monitors.csv is not as the README shows: $(cat ansible/examples/monitors.csv)"
+  fail "monitors.csv is not as $guide shows: $(cat ansible/examples/monitors.csv)"
 rm -rf build/desks ansible/examples/monitors.csv "build/vemo-monitors-$collection_version.tar.gz"
 echo "ansible passed"

@@ -16,7 +16,7 @@ import dbusmock
 
 from vemod_harness import BUS_NAME, ERROR, MANAGER, MANAGER_PATH, MONITOR, VEMOCTL, Service, run_until
 
-README = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "README.md")
+GUIDE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "vemod.md")
 SENSOR = "net.hadess.SensorProxy"
 COLOR = "org.gnome.SettingsDaemon.Color"
 COLOR_PATH = "/org/gnome/SettingsDaemon/Color"
@@ -308,11 +308,11 @@ class AutomationTest(dbusmock.DBusTestCase):
             str(self.monitor_get(2, "Id"))]))
 
     @unittest.skipUnless(VEMOCTL, "vemoctl is not built")
-    def test_the_readme_examples_run_as_printed(self):
-        """Every "$ " line of the README's section on the automation, in order, against this
-        service: what it prints is what the README shows ("..." stands for any lines)."""
-        with open(README, encoding="utf-8") as f:
-            section = f.read().split("\n### On its own:", 1)[1].split("\n## ", 1)[0]
+    def test_the_guide_examples_run_as_printed(self):
+        """Every "$ " line of the vemod guide's section on the automation, in order, against this
+        service: what it prints is what the guide shows ("..." stands for any lines)."""
+        with open(GUIDE, encoding="utf-8") as f:
+            section = f.read().split("\n## On its own:", 1)[1].split("\n## ", 1)[0]
         env = dict(self.service.env, PATH=os.path.dirname(VEMOCTL) + os.pathsep + os.environ["PATH"])
         have_busctl = shutil.which("busctl") is not None
         ran = 0

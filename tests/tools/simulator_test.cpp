@@ -253,7 +253,7 @@ TEST_F(SimulatorTest, TestSwitchesRefuseOrIgnoreWritesAndReportMalformedCodes) {
 }
 
 TEST_F(SimulatorTest, ScalerRegistersAndItsIspModeOutliveTheProgramThatWroteThem) {
-  // The README's register examples, each command a program of its own.
+  // The vemoctl guide's register examples, each command a program of its own.
   struct Step {
     Args command;
     const char* out;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The README's vemoctl examples run as printed: every "$ vemoctl ..." line in
-# the vemoctl section runs against the simulator, and what it prints (standard
-# output and error together) must be what the README shows below it, where a
+# The vemoctl guide's examples run as printed: every "$ vemoctl ..." line in
+# docs/vemoctl.md runs against the simulator, and what it prints (standard
+# output and error together) must be what the guide shows below it, where a
 # "..." line stands for any number of lines. Each example block starts from
 # the simulator's factory state.
 set -euo pipefail
@@ -13,9 +13,8 @@ trap 'rm -rf "$work"' EXIT
 VEMOCTL="$vemoctl" WORK="$work" /usr/bin/python3 - <<'PY'
 import os, re, subprocess, sys
 
-readme = open("README.md", encoding="utf-8").read()
-section = readme.split("\n## vemoctl\n", 1)[1].split("\n## ", 1)[0]
-blocks = re.findall(r"^```\n(.*?)^```", section, re.S | re.M)
+guide = "docs/vemoctl.md"
+blocks = re.findall(r"^```\n(.*?)^```", open(guide, encoding="utf-8").read(), re.S | re.M)
 tool, work = os.environ["VEMOCTL"], os.environ["WORK"]
 
 def matches(expected, actual):
@@ -46,9 +45,13 @@ for block in blocks:
         actual = run.stdout.splitlines()
         if not matches(expected, actual):
             failures += 1
-            print("README example differs: $ " + command, file=sys.stderr)
+            print(guide + " example differs: $ " + command, file=sys.stderr)
             print("  expected:\n    " + "\n    ".join(expected), file=sys.stderr)
             print("  printed:\n    " + "\n    ".join(actual), file=sys.stderr)
-print("%d README vemoctl examples run, %d differ" % (examples, failures))
+print("%d vemoctl examples of %s run, %d differ" % (examples, guide, failures))
+# A guide that lost its examples (moved, or fenced differently) must not pass unseen.
+if examples < 45:
+    print("too few examples found in " + guide, file=sys.stderr)
+    failures += 1
 sys.exit(1 if failures else 0)
 PY
