@@ -1,6 +1,6 @@
 // Colour preset, temperature and space (32-bit single-bit values), input
 // colour format, the custom colour, and the colour reset.
-#include "api/patterns.h"
+#include "api/getters_setters.h"
 #include "include/VemoMonitorSdk.h"
 
 using namespace vemo::settings;

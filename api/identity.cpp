@@ -1,7 +1,7 @@
 // Identity records, backlight hours and the asset tag.
 #include <cstring>
 
-#include "api/patterns.h"
+#include "api/getters_setters.h"
 #include "include/VemoMonitorSdk.h"
 
 using namespace vemo::settings;

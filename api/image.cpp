@@ -1,5 +1,5 @@
 // Picture adjustments: one-byte getters and setters.
-#include "api/patterns.h"
+#include "api/getters_setters.h"
 #include "include/VemoMonitorSdk.h"
 
 using namespace vemo::settings;

@@ -1,5 +1,5 @@
 // Video input selection, PxP and MST.
-#include "api/patterns.h"
+#include "api/getters_setters.h"
 #include "include/VemoMonitorSdk.h"
 
 using namespace vemo::settings;

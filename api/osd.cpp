@@ -1,5 +1,5 @@
 // On-screen display settings and the OSD reset.
-#include "api/patterns.h"
+#include "api/getters_setters.h"
 #include "include/VemoMonitorSdk.h"
 
 using namespace vemo::settings;

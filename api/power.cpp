@@ -1,5 +1,5 @@
 // Power settings and the power and factory resets.
-#include "api/patterns.h"
+#include "api/getters_setters.h"
 #include "include/VemoMonitorSdk.h"
 
 using namespace vemo::settings;

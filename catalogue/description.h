@@ -3,7 +3,7 @@
 // every rule a client needs, so that none restates one.
 #pragma once
 
-#include "catalogue/values.h"
+#include "catalogue/value_rules.h"
 
 namespace vemo::catalogue {
 

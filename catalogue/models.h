@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/values.h"
+#include "catalogue/value_rules.h"
 
 namespace vemo::catalogue {
 

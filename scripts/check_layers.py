@@ -40,9 +40,9 @@ ALLOWED: dict[str, set[str]] = {
 # hidapi belongs to the bridge layer and the simulator that stands in for it;
 # outside them only these clients, which read a bridge's USB identity.
 HIDAPI_CLIENTS = {
-    "tools/vemoctl/bridge_serial.cpp",
-    "tools/vemoctl/bridge_diagnosis.cpp",
-    "tools/vemoctl/cmd_doctor.cpp",
+    "tools/vemoctl/bridges/serial.cpp",
+    "tools/vemoctl/bridges/diagnosis.cpp",
+    "tools/vemoctl/commands/doctor.cpp",
     "service/src/supervisor/bridge_census.cpp",
     "service/src/worker/bridge_claim.cpp",
 }

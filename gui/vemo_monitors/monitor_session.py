@@ -8,7 +8,7 @@ import vemo
 
 from . import background
 from .catalogue import SettingDescription
-from .values import from_package
+from .value_forms import from_package
 from .write_gate import WriteGate
 
 Listener = Callable[[Any], None]

@@ -6,7 +6,7 @@ from dataclasses import dataclass
 from typing import Any, Dict, List, Sequence
 
 from .catalogue import SettingDescription
-from .values import describe, from_json, to_json
+from .value_forms import describe, from_json, to_json
 
 
 class ProfileError(ValueError):

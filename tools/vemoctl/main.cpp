@@ -3,10 +3,10 @@
 
 #include "catalogue/models.h"
 #include "include/VemoMonitorSdk.h"
-#include "tools/vemoctl/command_line.h"
-#include "tools/vemoctl/output.h"
+#include "tools/vemoctl/backends/simulate.h"
+#include "tools/vemoctl/command_line/command_line.h"
+#include "tools/vemoctl/output/printing.h"
 #include "tools/vemoctl/settings_model.h"
-#include "tools/vemoctl/simulate.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // errors become vemoctl's exit codes here.
 #pragma once
 
-#include "catalogue/values.h"
+#include "catalogue/value_rules.h"
 #include "tools/vemoctl/exit_codes.h"
 
 namespace vemoctl {

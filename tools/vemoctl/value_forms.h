@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tools/vemoctl/monitor_link.h"
+#include "tools/vemoctl/backends/monitor_link.h"
 
 namespace vemoctl {
 

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "service/src/bus_names.h"
-#include "service/src/supervisor/values.h"
+#include "service/src/supervisor/bus_values.h"
 
 namespace vemod::automation {
 namespace {

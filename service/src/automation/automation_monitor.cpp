@@ -4,7 +4,7 @@
 
 #include "service/src/automation/automation.h"
 #include "service/src/bus_names.h"
-#include "service/src/supervisor/values.h"
+#include "service/src/supervisor/bus_values.h"
 
 namespace vemod::automation {
 

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "service/src/supervisor/values.h"
+#include "service/src/supervisor/bus_values.h"
 
 namespace vemod::automation {
 namespace {

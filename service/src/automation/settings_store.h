@@ -12,7 +12,7 @@
 
 #include "service/src/automation/ambient_curve.h"
 #include "service/src/automation/calibration.h"
-#include "service/src/protocol.h"
+#include "service/src/worker_channel.h"
 
 namespace vemod::automation {
 

@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "service/src/protocol.h"
+#include "service/src/worker_channel.h"
 
 namespace vemod::automation {
 

@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "catalogue/values.h"
-#include "service/src/protocol.h"
+#include "catalogue/value_rules.h"
+#include "service/src/worker_channel.h"
 
 namespace vemod {
 

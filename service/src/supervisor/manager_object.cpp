@@ -1,7 +1,7 @@
 #include "service/src/supervisor/manager_object.h"
 
 #include "service/src/bus_names.h"
-#include "service/src/supervisor/values.h"
+#include "service/src/supervisor/bus_values.h"
 
 namespace vemod {
 

@@ -5,7 +5,7 @@
 #include "catalogue/models.h"
 #include "catalogue/operations.h"
 #include "service/src/bus_names.h"
-#include "service/src/supervisor/values.h"
+#include "service/src/supervisor/bus_values.h"
 
 namespace vemod {
 namespace {

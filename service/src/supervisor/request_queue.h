@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "service/src/protocol.h"
+#include "service/src/worker_channel.h"
 
 namespace vemod {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "service/src/bus_names.h"
-#include "service/src/request_subject.h"
+#include "service/src/worker_channel.h"
 
 namespace vemod {
 namespace {

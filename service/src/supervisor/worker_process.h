@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "service/src/protocol.h"
+#include "service/src/worker_channel.h"
 
 namespace vemod {
 

@@ -1,8 +1,8 @@
 // One request from the supervisor carried out on the connected monitor.
 #pragma once
 
-#include "catalogue/values.h"
-#include "service/src/protocol.h"
+#include "catalogue/value_rules.h"
+#include "service/src/worker_channel.h"
 
 namespace vemod {
 

@@ -4,14 +4,13 @@
 #include <set>
 
 #include "catalogue/models.h"
-#include "catalogue/values.h"
+#include "catalogue/value_rules.h"
 #include "include/VemoMonitorSdk.h"
 #include "service/src/automation/wear_guard.h"
 #include "service/src/bus_names.h"
-#include "service/src/protocol.h"
-#include "service/src/request_subject.h"
 #include "service/src/worker/bridge_claim.h"
 #include "service/src/worker/operations.h"
+#include "service/src/worker_channel.h"
 
 namespace vemod {
 namespace {
