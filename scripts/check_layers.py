@@ -31,10 +31,13 @@ ALLOWED: dict[str, set[str]] = {
     "catalogue": {"include", "api"},
     # The simulator is a device, not a client: none of the library's insides.
     "sim": {"include"},
-    # The products use the settings model and the public header, not each
-    # other; vemoctl drives the simulator through its public control header.
-    "tools": {"include", "catalogue", "sim/preload/simulator_api.h"},
-    "service": {"include", "catalogue"},
+    # The products use the settings model, the public header and the bus
+    # contract, not each other; vemoctl drives the simulator through its
+    # public control header.
+    "tools": {"include", "catalogue", "contract", "sim/preload/simulator_api.h"},
+    "service": {"include", "catalogue", "contract"},
+    # The service's names on the bus, shared by the service and its clients.
+    "contract": set(),
 }
 
 # hidapi belongs to the bridge layer and the simulator that stands in for it;

@@ -11,7 +11,7 @@ from jeepney.io.blocking import open_dbus_connection
 from jeepney.wrappers import unwrap_msg
 
 from app_harness import bus_get, find_widget, pump_until, texts
-from vemo_monitors.service_bus import BUS_NAME, MANAGER_INTERFACE, MANAGER_PATH, MONITOR_INTERFACE, monitor_path
+from vemo.bus import BUS_NAME, MANAGER_INTERFACE, MANAGER_PATH, MONITOR_INTERFACE, monitor_path
 
 SIMULATED_IDS = ["VM2612345678", "VM2612345679", "VM2612345680"]
 

@@ -8,7 +8,7 @@ import pytest
 
 from vemo_monitors.catalogue import SettingDescription, grouped, offered_choices, parse_descriptions
 from vemo_monitors.profiles import ProfileError, changes, profile_text, read_profile
-from vemo_monitors.service_bus import monitor_path
+from vemo.bus import monitor_path
 from vemo_monitors.write_gate import WriteGate
 
 DESCRIPTIONS = parse_descriptions([

@@ -6,6 +6,7 @@ from typing import Callable, Iterable, Optional, Tuple
 
 import vemo
 from gi.repository import Gtk
+from vemo.bus import MANAGER_PATH
 
 from . import background
 from .automatic_brightness import AutomaticBrightness
@@ -13,7 +14,6 @@ from .automation_bus import WATCH, LevelSender
 from .catalogue import SettingDescription
 from .controls import Slider
 from .monitor_session import MonitorSession
-from .service_bus import MANAGER_PATH
 
 BRIGHTNESS = "brightness"
 

@@ -6,10 +6,10 @@ from typing import Any, Callable, Dict
 
 import vemo
 from gi.repository import Gtk
+from vemo.bus import MANAGER_PATH
 
 from . import background
 from .automation_bus import WATCH
-from .service_bus import MANAGER_PATH
 
 SHOWN = ("AutoBrightness", "AmbientLux", "AutoPaused", "AutoPausedUntil")
 

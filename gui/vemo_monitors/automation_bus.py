@@ -12,9 +12,9 @@ from jeepney import HeaderFields, MatchRule, MessageType
 from jeepney.bus_messages import message_bus
 from jeepney.io.blocking import open_dbus_connection
 from jeepney.wrappers import unwrap_msg
+from vemo.bus import BUS_NAME
 
 from . import background
-from .service_bus import BUS_NAME
 from .write_gate import WriteGate
 
 Changed = Callable[[Dict[str, Any]], None]

@@ -6,11 +6,11 @@ from typing import Any, Callable, Dict, Optional
 
 import vemo
 from gi.repository import Adw, Gtk
+from vemo.bus import monitor_path
 
 from . import background
 from .automation_bus import WATCH
 from .catalogue import SettingDescription
-from .service_bus import monitor_path
 
 # Spin buttons by property: (row title, name, digits).
 FIELDS = (("BrightnessMin", "Brightness at the lowest level", "brightness-min", 0),

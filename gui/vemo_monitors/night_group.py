@@ -5,12 +5,12 @@ the switch that makes the service follow the night light at all."""
 from typing import Any, Callable, Dict, List, Sequence
 
 import vemo
+from vemo.bus import MANAGER_PATH, monitor_path
 from gi.repository import Adw, Gtk
 
 from . import background
 from .automation_bus import WATCH
 from .catalogue import SettingDescription, grouped
-from .service_bus import MANAGER_PATH, monitor_path
 
 
 def read_night(monitor_id: str) -> Dict[str, Any]:

@@ -12,12 +12,7 @@ from jeepney import DBusAddress, HeaderFields, MatchRule, MessageType, new_metho
 from jeepney.bus_messages import message_bus
 from jeepney.io.blocking import open_dbus_connection
 from jeepney.wrappers import DBusErrorResponse, unwrap_msg
-
-BUS_NAME = "org.vemo.Monitors1"
-MANAGER_PATH = "/org/vemo/Monitors1"
-MANAGER_INTERFACE = "org.vemo.Monitors1.Manager"
-MONITOR_INTERFACE = "org.vemo.Monitors1.Monitor"
-MONITOR_PATH_PREFIX = MANAGER_PATH + "/monitor/"
+from vemo.bus import BUS_NAME, MANAGER_INTERFACE, MANAGER_PATH, MONITOR_INTERFACE, monitor_path
 
 # A first call starts the service through D-Bus activation, and the service
 # reads every monitor's identity before it answers.
@@ -31,16 +26,6 @@ class ServiceUnreachable(Exception):
         super().__init__(reason)
         self.reason = reason
         self.remedy = remedy
-
-
-def monitor_path(monitor_id: str) -> str:
-    """The object path of the monitor with this `Id`: every byte outside
-    [A-Za-z0-9] is written as `_` and two lower-case hex digits."""
-    out = []
-    for byte in monitor_id.encode("utf-8"):
-        char = chr(byte)
-        out.append(char if char.isascii() and char.isalnum() else f"_{byte:02x}")
-    return MONITOR_PATH_PREFIX + "".join(out)
 
 
 def _unwrap(variants: Dict[str, Any]) -> Dict[str, Any]:

@@ -4,6 +4,7 @@ follows hot-plug, and each monitor's page."""
 from typing import Any, Callable, Dict, List, Optional
 
 import vemo
+from vemo.bus import monitor_path
 from gi.repository import Adw, Gio, GLib, Gtk
 
 from . import background
@@ -12,7 +13,8 @@ from .catalogue import SettingDescription, parse_descriptions
 from .monitor_page import MonitorPage
 from .monitor_session import MonitorSession
 from .profile_dialogs import load_profile, save_profile
-from .service_bus import ServiceUnreachable, SignalListener, describe_settings, monitor_path
+
+from .service_bus import ServiceUnreachable, SignalListener, describe_settings
 from .unreachable_page import UnreachablePage
 
 

@@ -13,6 +13,7 @@ from dataclasses import replace
 from pathlib import Path
 from typing import Any, Dict, List, Optional, Tuple, Type
 
+from .bus import BUS_NAME, MANAGER_INTERFACE, MANAGER_PATH, MONITOR_INTERFACE, PROPERTIES_INTERFACE, error_name
 from ._transport import Key, MonitorInfo, Scalar, position_of
 from .automation import Automation
 from .catalogue import Setting
@@ -34,22 +35,17 @@ try:
 except ImportError:  # the service stays out of reach without jeepney
     open_dbus_connection = None
 
-BUS_NAME = "org.vemo.Monitors1"
-MANAGER_PATH = "/org/vemo/Monitors1"
-MANAGER = "org.vemo.Monitors1.Manager"
-MONITOR = "org.vemo.Monitors1.Monitor"
-PROPERTIES = "org.freedesktop.DBus.Properties"
 # Longer than any call of the service may take: its own bounds come first.
 CALL_TIMEOUT = 60.0
 
 _ERRORS: Dict[str, Type[Error]] = {
-    "org.vemo.Monitors1.Error.UnknownSetting": UnknownSettingError,
-    "org.vemo.Monitors1.Error.ReadOnly": ReadOnlyError,
-    "org.vemo.Monitors1.Error.OutOfRange": OutOfRangeError,
-    "org.vemo.Monitors1.Error.CommFailure": CommunicationError,
-    "org.vemo.Monitors1.Error.Busy": BusyError,
-    "org.vemo.Monitors1.Error.NoSuchMonitor": NoSuchMonitorError,
-    "org.vemo.Monitors1.Error.Gone": NotConnectedError,
+    error_name("UnknownSetting"): UnknownSettingError,
+    error_name("ReadOnly"): ReadOnlyError,
+    error_name("OutOfRange"): OutOfRangeError,
+    error_name("CommFailure"): CommunicationError,
+    error_name("Busy"): BusyError,
+    error_name("NoSuchMonitor"): NoSuchMonitorError,
+    error_name("Gone"): NotConnectedError,
 }
 _SIGNATURES = {"byte": "y", "mask": "u", "text": "s"}
 
@@ -85,7 +81,7 @@ class _Bus:
 
     def properties(self, path: str) -> Dict[str, Any]:
         """Every property of a monitor object, unwrapped from its variant."""
-        (values,) = self.call(path, PROPERTIES, "GetAll", "s", MONITOR)
+        (values,) = self.call(path, PROPERTIES_INTERFACE, "GetAll", "s", MONITOR_INTERFACE)
         return {name: value for name, (_, value) in values.items()}
 
     def close(self) -> None:
@@ -104,12 +100,12 @@ class _ObjectLink:
 
     def get_property(self, name: str) -> Any:
         """The property's value, unwrapped from its variant."""
-        ((_, value),) = self._bus.call(self._path, PROPERTIES, "Get", "ss", self._interface, name)
+        ((_, value),) = self._bus.call(self._path, PROPERTIES_INTERFACE, "Get", "ss", self._interface, name)
         return value
 
     def set_property(self, name: str, signature: str, value: object) -> None:
         """Writes the property through Properties.Set."""
-        self._bus.call(self._path, PROPERTIES, "Set", "ssv", self._interface, name, (signature, value))
+        self._bus.call(self._path, PROPERTIES_INTERFACE, "Set", "ssv", self._interface, name, (signature, value))
 
 
 def vemod_running_unreachable() -> bool:
@@ -167,7 +163,7 @@ class DBusTransport:
         self._bus = _Bus()
 
     def _paths(self) -> List[str]:
-        (variant,) = self._bus.call(MANAGER_PATH, PROPERTIES, "Get", "ss", MANAGER, "Monitors")
+        (variant,) = self._bus.call(MANAGER_PATH, PROPERTIES_INTERFACE, "Get", "ss", MANAGER_INTERFACE, "Monitors")
         return [str(path) for path in variant[1]]
 
     def monitors(self) -> List[MonitorInfo]:
@@ -177,8 +173,8 @@ class DBusTransport:
     def automation(self) -> Automation:
         """The service's automation, on a bus connection of its own."""
         bus = _Bus()
-        return Automation(_ObjectLink(bus, MANAGER_PATH, MANAGER),
-                          lambda level: bus.call(MANAGER_PATH, MANAGER, "SetLevel", "d", level))
+        return Automation(_ObjectLink(bus, MANAGER_PATH, MANAGER_INTERFACE),
+                          lambda level: bus.call(MANAGER_PATH, MANAGER_INTERFACE, "SetLevel", "d", level))
 
     def connect(self, key: Key) -> DBusChannel:
         """Opens a monitor by index, or the one monitor a key names (matched
@@ -195,7 +191,7 @@ class DBusTransport:
                 # The service reads its monitors' identities again when a key
                 # misses (another program may have changed an asset tag).
                 try:
-                    self._bus.call(MANAGER_PATH, MANAGER, "FindMonitor", "s", key)
+                    self._bus.call(MANAGER_PATH, MANAGER_INTERFACE, "FindMonitor", "s", key)
                 except Error:
                     pass
                 paths = self._paths()
@@ -212,7 +208,7 @@ class DBusChannel:
         self._info = _info(self._bus.properties(path))
 
     def _call(self, method: str, signature: Optional[str] = None, *args: object) -> Tuple[Any, ...]:
-        return self._bus.call(self._path, MONITOR, method, signature, *args)
+        return self._bus.call(self._path, MONITOR_INTERFACE, method, signature, *args)
 
     def info(self) -> MonitorInfo:
         """The monitor's identity as the service read it at attach."""
@@ -220,7 +216,7 @@ class DBusChannel:
 
     def automation_link(self) -> _ObjectLink:
         """The monitor object's properties: calibration, night settings, writes."""
-        return _ObjectLink(self._bus, self._path, MONITOR)
+        return _ObjectLink(self._bus, self._path, MONITOR_INTERFACE)
 
     def read(self, setting: Setting) -> Scalar:
         """One live read through the service."""
@@ -234,7 +230,7 @@ class DBusChannel:
             self._info = replace(self._info, asset_tag=self._asset_tag())
 
     def _asset_tag(self) -> str:
-        ((_, tag),) = self._bus.call(self._path, PROPERTIES, "Get", "ss", MONITOR, "AssetTag")
+        ((_, tag),) = self._bus.call(self._path, PROPERTIES_INTERFACE, "Get", "ss", MONITOR_INTERFACE, "AssetTag")
         return str(tag)
 
     def adjust(self, setting: Setting, delta: int) -> int:
@@ -253,7 +249,7 @@ class DBusChannel:
 
     def choices(self) -> Dict[str, Dict[str, int]]:
         """The service's Choices of the monitor."""
-        ((_, choices),) = self._bus.call(self._path, PROPERTIES, "Get", "ss", MONITOR, "Choices")
+        ((_, choices),) = self._bus.call(self._path, PROPERTIES_INTERFACE, "Get", "ss", MONITOR_INTERFACE, "Choices")
         return {setting: {name: int(value) for name, value in names.items()} for setting, names in choices.items()}
 
     def reset(self, group: str) -> None:

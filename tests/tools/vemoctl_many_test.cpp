@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "contract/bus.h"
 #include "tests/tools/tool_run.h"
 
 extern char** environ;
@@ -57,7 +58,7 @@ bool serviceOnBus() {
     bool owned = false;
     bus->callMethod("NameHasOwner")
         .onInterface("org.freedesktop.DBus")
-        .withArguments(std::string("org.vemo.Monitors1"))
+        .withArguments(std::string(vemo::bus::kBusName))
         .storeResultsTo(owned);
     return owned;
   } catch (const sdbus::Error&) {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <thread>
 
+#include "contract/bus.h"
 #include "sim/virtual_hid_bus.h"
 #include "tests/usb/usb_descriptors.h"
 #include "tests/usb/usbfs_device.h"
@@ -25,7 +26,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Paths = std::vector<sdbus::ObjectPath>;
 
-constexpr const char* kBusName = "org.vemo.Monitors1";
 constexpr auto kHotplugBound = std::chrono::seconds(2);
 
 // Polls `done` until it holds or `bound` has passed; the time it took.
@@ -65,8 +65,8 @@ class VemodHotplugTest : public ::testing::Test {
   // The Manager's Monitors; nothing while the service is not on the bus.
   std::optional<Paths> monitors() {
     try {
-      auto proxy = sdbus::createProxy(*bus_, kBusName, "/org/vemo/Monitors1");
-      return proxy->getProperty("Monitors").onInterface("org.vemo.Monitors1.Manager").get<Paths>();
+      auto proxy = sdbus::createProxy(*bus_, bus::kBusName, bus::kManagerPath);
+      return proxy->getProperty("Monitors").onInterface(bus::kManagerInterface).get<Paths>();
     } catch (const sdbus::Error&) {
       return std::nullopt;
     }
@@ -100,12 +100,12 @@ TEST_F(VemodHotplugTest, ABridgePluggedInGetsAMonitorAndLosesItWhenPulledOut) {
   ASSERT_TRUE(waitFor([this] { return monitorCount() == 1; }, kHotplugBound))
       << "no monitor within 2 s of plugging";
   Paths paths = *monitors();
-  auto monitor = sdbus::createProxy(*bus_, kBusName, paths[0]);
-  EXPECT_EQ(monitor->getProperty("UsbSerial").onInterface("org.vemo.Monitors1.Monitor").get<std::string>(),
+  auto monitor = sdbus::createProxy(*bus_, bus::kBusName, paths[0]);
+  EXPECT_EQ(monitor->getProperty("UsbSerial").onInterface(bus::kMonitorInterface).get<std::string>(),
             "HOTPLUG-1");
   sdbus::Variant brightness;
   monitor->callMethod("Get")
-      .onInterface("org.vemo.Monitors1.Monitor")
+      .onInterface(bus::kMonitorInterface)
       .withArguments(std::string("brightness"))
       .storeResultsTo(brightness);
   EXPECT_EQ(brightness.peekValueType(), "y");

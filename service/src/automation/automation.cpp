@@ -3,10 +3,13 @@
 #include <cstdio>
 #include <sstream>
 
-#include "service/src/bus_names.h"
+#include "contract/bus.h"
 #include "service/src/supervisor/bus_values.h"
 
 namespace vemod::automation {
+
+namespace bus = vemo::bus;
+
 namespace {
 
 using Point = sdbus::Struct<double, double>;
@@ -58,7 +61,7 @@ void Automation::addManagerMembers(sdbus::IObject& manager) {
   registerLevel(manager);
   registerAmbient(manager);
   manager.registerProperty("FollowNightLight")
-      .onInterface(kManagerInterface)
+      .onInterface(bus::kManagerInterface)
       .withGetter([this] { return store_.automation().followNightLight; })
       .withSetter([this](const bool& follow) {
         if (follow == store_.automation().followNightLight) return;
@@ -70,7 +73,7 @@ void Automation::addManagerMembers(sdbus::IObject& manager) {
 }
 
 void Automation::registerLevel(sdbus::IObject& manager) {
-  const char* i = kManagerInterface;
+  const char* i = bus::kManagerInterface;
   manager.registerProperty("Level").onInterface(i).withGetter([this] { return level_; });
   manager.registerMethod("SetLevel")
       .onInterface(i)
@@ -79,7 +82,7 @@ void Automation::registerLevel(sdbus::IObject& manager) {
         if (!(level >= 0.0 && level <= 1.0)) {
           std::ostringstream given;
           given << level;
-          throw serviceError(kOutOfRange,
+          throw serviceError(bus::kOutOfRange,
                              "SetLevel: " + given.str() + " is out of range; accepted values: 0.0 to 1.0");
         }
         pause();
@@ -88,14 +91,15 @@ void Automation::registerLevel(sdbus::IObject& manager) {
           if (reply.value("ok", false)) {
             shared->returnResults();
           } else {
-            shared->returnError(serviceError(reply.value("error", kCommFailure), reply.value("message", "")));
+            shared->returnError(
+                serviceError(reply.value("error", bus::kCommFailure), reply.value("message", "")));
           }
         });
       });
 }
 
 void Automation::registerAmbient(sdbus::IObject& manager) {
-  const char* i = kManagerInterface;
+  const char* i = bus::kManagerInterface;
   AutomationPrefs& prefs = store_.automation();
   manager.registerProperty("AutoBrightness")
       .onInterface(i)
@@ -112,7 +116,7 @@ void Automation::registerAmbient(sdbus::IObject& manager) {
         AmbientCurve curve;
         for (const Point& point : points) curve.emplace_back(std::get<0>(point), std::get<1>(point));
         if (std::optional<std::string> problem = curveProblem(curve))
-          throw serviceError(kOutOfRange, *problem);
+          throw serviceError(bus::kOutOfRange, *problem);
         if (curve == prefs.ambientCurve) return;
         prefs.ambientCurve = curve;
         save();
@@ -125,8 +129,8 @@ void Automation::registerAmbient(sdbus::IObject& manager) {
       .withGetter([&prefs] { return prefs.autoInterval; })
       .withSetter([this, &prefs](const std::uint32_t& seconds) {
         if (seconds < kMinInterval || seconds > kMaxInterval) {
-          throw serviceError(kOutOfRange, "AutoInterval: " + std::to_string(seconds) +
-                                              " is out of range; accepted values: 1 to 3600 (seconds)");
+          throw serviceError(bus::kOutOfRange, "AutoInterval: " + std::to_string(seconds) +
+                                                   " is out of range; accepted values: 1 to 3600 (seconds)");
         }
         if (seconds == prefs.autoInterval) return;
         prefs.autoInterval = seconds;
@@ -151,13 +155,13 @@ void Automation::registerAmbient(sdbus::IObject& manager) {
 }
 
 void Automation::changedManager(const std::vector<std::string>& names) {
-  if (manager_ != nullptr) manager_->emitPropertiesChangedSignal(kManagerInterface, names);
+  if (manager_ != nullptr) manager_->emitPropertiesChangedSignal(bus::kManagerInterface, names);
 }
 
 void Automation::changedMonitor(const std::string& path, const std::vector<std::string>& names) {
   auto found = monitors_.find(path);
   if (found != monitors_.end() && found->second.object != nullptr) {
-    found->second.object->emitPropertiesChangedSignal(kMonitorInterface, names);
+    found->second.object->emitPropertiesChangedSignal(bus::kMonitorInterface, names);
   }
 }
 

@@ -2,16 +2,18 @@
 // settings and the writes it took.
 #include <cstdio>
 
+#include "contract/bus.h"
 #include "service/src/automation/automation.h"
-#include "service/src/bus_names.h"
 #include "service/src/supervisor/bus_values.h"
 
 namespace vemod::automation {
 
+namespace bus = vemo::bus;
+
 void Automation::addMonitorMembers(sdbus::IObject& monitor, const std::string& id) {
   const std::string path = monitor.getObjectPath();
   monitors_[path] = Attached{id, &monitor};
-  const char* i = kMonitorInterface;
+  const char* i = bus::kMonitorInterface;
   MonitorPrefs& prefs = store_.monitor(id);
 
   // A calibration change takes effect at once on a linked monitor once a level was set.
@@ -19,7 +21,7 @@ void Automation::addMonitorMembers(sdbus::IObject& monitor, const std::string& i
     Calibration calibration = prefs.calibration;
     change(calibration);
     if (std::optional<std::string> problem = calibrationProblem(calibration)) {
-      throw serviceError(kOutOfRange, *problem);
+      throw serviceError(bus::kOutOfRange, *problem);
     }
     bool same = calibration.min == prefs.calibration.min && calibration.max == prefs.calibration.max &&
                 calibration.curve == prefs.calibration.curve &&

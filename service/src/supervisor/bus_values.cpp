@@ -4,9 +4,12 @@
 
 #include "catalogue/description.h"
 #include "catalogue/value_rules.h"
-#include "service/src/bus_names.h"
+#include "contract/bus.h"
 
 namespace vemod {
+
+namespace bus = vemo::bus;
+
 namespace {
 
 using catalogue::Kind;
@@ -33,13 +36,13 @@ auto checked(Check check) -> decltype(check()) {
   } catch (const catalogue::ValueError& e) {
     switch (e.problem()) {
       case catalogue::Problem::OutOfRange:
-        throw serviceError(kOutOfRange, e.what());
+        throw serviceError(bus::kOutOfRange, e.what());
       case catalogue::Problem::ReadOnly:
-        throw serviceError(kReadOnly, e.what());
+        throw serviceError(bus::kReadOnly, e.what());
       case catalogue::Problem::Malformed:
         break;
     }
-    throw sdbus::Error(kInvalidArgs, e.what());
+    throw sdbus::Error(bus::kInvalidArgs, e.what());
   }
 }
 
@@ -58,23 +61,23 @@ sdbus::Variant variantOf(const catalogue::Json& value) {
 }  // namespace
 
 sdbus::Error serviceError(const std::string& kind, const std::string& message) {
-  return sdbus::Error(errorName(kind), message);
+  return sdbus::Error(bus::errorName(kind), message);
 }
 
 const Setting& settingFor(const std::string& name) {
   const Setting* setting = catalogue::findSetting(name);
-  if (setting == nullptr) throw serviceError(kUnknownSetting, name + ": unknown setting");
+  if (setting == nullptr) throw serviceError(bus::kUnknownSetting, name + ": unknown setting");
   return *setting;
 }
 
 Json writeValue(const Setting& setting, const sdbus::Variant& value, const catalogue::ChoiceNames* names) {
-  if (!setting.writable()) throw serviceError(kReadOnly, std::string(setting.name) + " is read-only");
+  if (!setting.writable()) throw serviceError(bus::kReadOnly, std::string(setting.name) + " is read-only");
   if (setting.kind == Kind::CustomColor) {
-    throw serviceError(kUnknownSetting, std::string(setting.name) + " is written with SetCustomColor");
+    throw serviceError(bus::kUnknownSetting, std::string(setting.name) + " is written with SetCustomColor");
   }
   if (setting.kind == Kind::Text) {
     if (value.peekValueType() != "s") {
-      throw sdbus::Error(kInvalidArgs, std::string(setting.name) + ": the value must be a string (s)");
+      throw sdbus::Error(bus::kInvalidArgs, std::string(setting.name) + ": the value must be a string (s)");
     }
     std::string text = value.get<std::string>();
     checked([&] { return catalogue::textValue(setting, text); });
@@ -86,9 +89,9 @@ Json writeValue(const Setting& setting, const sdbus::Variant& value, const catal
   }
   std::optional<long double> number = integerOf(value);
   if (!number) {
-    throw sdbus::Error(kInvalidArgs, std::string(setting.name) + ": the value must be a D-Bus integer" +
-                                         (names != nullptr ? " or a choice name" : "") + ", not '" +
-                                         value.peekValueType() + "'");
+    throw sdbus::Error(bus::kInvalidArgs, std::string(setting.name) + ": the value must be a D-Bus integer" +
+                                              (names != nullptr ? " or a choice name" : "") + ", not '" +
+                                              value.peekValueType() + "'");
   }
   // Beyond what a long long holds is out of range all the same.
   long long wanted = *number < -1              ? -1
@@ -112,7 +115,7 @@ sdbus::Variant toVariant(const Setting& setting, const Json& value) {
 
 void checkCustomColor(unsigned char type, const std::vector<std::uint8_t>* levels) {
   if (levels != nullptr && levels->size() != catalogue::kColorLevelNames.size()) {
-    throw sdbus::Error(kInvalidArgs,
+    throw sdbus::Error(bus::kInvalidArgs,
                        "custom-color: six levels are needed (red, green, blue, cyan, magenta, yellow)");
   }
   std::vector<long long> wide(catalogue::kColorLevelNames.size(), 0);

@@ -5,6 +5,7 @@
 
 #include "catalogue/models.h"
 #include "catalogue/monitor_id.h"
+#include "contract/bus.h"
 
 namespace vemod {
 
@@ -23,7 +24,7 @@ Identity identityFrom(const Json& reported, const std::function<bool(const std::
 }
 
 std::string objectPathFor(const std::string& id) {
-  std::string path = "/org/vemo/Monitors1/monitor/";
+  std::string path = vemo::bus::kMonitorPathPrefix;
   for (unsigned char c : id) {
     if (std::isalnum(c) && c < 0x80) {
       path += static_cast<char>(c);

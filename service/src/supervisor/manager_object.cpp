@@ -1,14 +1,16 @@
 #include "service/src/supervisor/manager_object.h"
 
-#include "service/src/bus_names.h"
+#include "contract/bus.h"
 #include "service/src/supervisor/bus_values.h"
 
 namespace vemod {
 
+namespace bus = vemo::bus;
+
 ManagerObject::ManagerObject(sdbus::IConnection& connection, ManagerCalls calls,
                              const std::function<void(sdbus::IObject&)>& extend)
-    : calls_(std::move(calls)), object_(sdbus::createObject(connection, kManagerPath)) {
-  const char* i = kManagerInterface;
+    : calls_(std::move(calls)), object_(sdbus::createObject(connection, bus::kManagerPath)) {
+  const char* i = bus::kManagerInterface;
   object_->registerProperty("Monitors").onInterface(i).withGetter([this] { return calls_.monitors(); });
   object_->registerSignal("MonitorAdded").onInterface(i).withParameters<sdbus::ObjectPath>("monitor");
   object_->registerSignal("MonitorRemoved").onInterface(i).withParameters<sdbus::ObjectPath>("monitor");
@@ -23,12 +25,12 @@ ManagerObject::ManagerObject(sdbus::IConnection& connection, ManagerCalls calls,
             shared->returnResults(*found.path);
           } else if (!found.ambiguous.empty()) {
             shared->returnError(serviceError(
-                kAmbiguous, catalogue::shownInput(key) + " names more than one monitor: " +
-                                found.ambiguous[0] + " and " + found.ambiguous[1] + "; choose by Id"));
+                bus::kAmbiguous, catalogue::shownInput(key) + " names more than one monitor: " +
+                                     found.ambiguous[0] + " and " + found.ambiguous[1] + "; choose by Id"));
           } else {
             shared->returnError(serviceError(
-                kNoSuchMonitor, "no monitor has the Id, USB serial, serial number or asset tag " +
-                                    catalogue::shownInput(key)));
+                bus::kNoSuchMonitor, "no monitor has the Id, USB serial, serial number or asset tag " +
+                                         catalogue::shownInput(key)));
           }
         });
       });
@@ -43,13 +45,17 @@ ManagerObject::ManagerObject(sdbus::IConnection& connection, ManagerCalls calls,
 ManagerObject::~ManagerObject() { object_->unregister(); }
 
 void ManagerObject::monitorAdded(const std::string& path) {
-  object_->emitSignal("MonitorAdded").onInterface(kManagerInterface).withArguments(sdbus::ObjectPath(path));
-  object_->emitPropertiesChangedSignal(kManagerInterface, {"Monitors"});
+  object_->emitSignal("MonitorAdded")
+      .onInterface(bus::kManagerInterface)
+      .withArguments(sdbus::ObjectPath(path));
+  object_->emitPropertiesChangedSignal(bus::kManagerInterface, {"Monitors"});
 }
 
 void ManagerObject::monitorRemoved(const std::string& path) {
-  object_->emitSignal("MonitorRemoved").onInterface(kManagerInterface).withArguments(sdbus::ObjectPath(path));
-  object_->emitPropertiesChangedSignal(kManagerInterface, {"Monitors"});
+  object_->emitSignal("MonitorRemoved")
+      .onInterface(bus::kManagerInterface)
+      .withArguments(sdbus::ObjectPath(path));
+  object_->emitPropertiesChangedSignal(bus::kManagerInterface, {"Monitors"});
 }
 
 }  // namespace vemod

@@ -4,10 +4,13 @@
 
 #include "catalogue/models.h"
 #include "catalogue/operations.h"
-#include "service/src/bus_names.h"
+#include "contract/bus.h"
 #include "service/src/supervisor/bus_values.h"
 
 namespace vemod {
+
+namespace bus = vemo::bus;
+
 namespace {
 
 using catalogue::Kind;
@@ -22,10 +25,10 @@ Completion answer(sdbus::Result<Results...>&& result, OnSuccess onSuccess) {
       try {
         onSuccess(*shared, reply["value"]);
       } catch (const Json::exception&) {
-        shared->returnError(serviceError(kCommFailure, "the monitor's worker sent a malformed reply"));
+        shared->returnError(serviceError(bus::kCommFailure, "the monitor's worker sent a malformed reply"));
       }
     } else {
-      shared->returnError(serviceError(reply.value("error", kCommFailure), reply.value("message", "")));
+      shared->returnError(serviceError(reply.value("error", bus::kCommFailure), reply.value("message", "")));
     }
   };
 }
@@ -33,7 +36,7 @@ Completion answer(sdbus::Result<Results...>&& result, OnSuccess onSuccess) {
 const catalogue::Setting& adjustable(const std::string& name) {
   const catalogue::Setting& setting = settingFor(name);
   if (setting.kind != Kind::Byte) {
-    throw sdbus::Error(kInvalidArgs, name + ": Adjust takes one-byte settings only");
+    throw sdbus::Error(bus::kInvalidArgs, name + ": Adjust takes one-byte settings only");
   }
   return setting;
 }
@@ -48,9 +51,11 @@ MonitorObject::MonitorObject(sdbus::IConnection& connection, Identity& identity,
   registerCalls();
   registerProperties();
   object_->registerSignal("ValueChanged")
-      .onInterface(kMonitorInterface)
+      .onInterface(bus::kMonitorInterface)
       .withParameters<std::string, sdbus::Variant>("name", "value");
-  object_->registerSignal("WasReset").onInterface(kMonitorInterface).withParameters<std::string>("group");
+  object_->registerSignal("WasReset")
+      .onInterface(bus::kMonitorInterface)
+      .withParameters<std::string>("group");
   if (extend) extend(*object_);
   object_->finishRegistration();
 }
@@ -58,7 +63,7 @@ MonitorObject::MonitorObject(sdbus::IConnection& connection, Identity& identity,
 MonitorObject::~MonitorObject() { object_->unregister(); }
 
 void MonitorObject::registerCalls() {
-  const char* i = kMonitorInterface;
+  const char* i = bus::kMonitorInterface;
   object_->registerMethod("Get")
       .onInterface(i)
       .withInputParamNames("name")
@@ -66,7 +71,7 @@ void MonitorObject::registerCalls() {
       .implementedAs([this](sdbus::Result<sdbus::Variant>&& result, const std::string& name) {
         const catalogue::Setting& setting = settingFor(name);
         if (setting.kind == Kind::CustomColor) {
-          throw serviceError(kUnknownSetting, name + " is read with GetCustomColor");
+          throw serviceError(bus::kUnknownSetting, name + " is read with GetCustomColor");
         }
         submit_({{"op", "get"}, {"name", name}},
                 answer(std::move(result),
@@ -133,7 +138,7 @@ void MonitorObject::registerCalls() {
         if (std::find(groups.begin(), groups.end(), group) == groups.end()) {
           std::string known;
           for (const std::string& name : groups) known += (known.empty() ? "" : ", ") + name;
-          throw sdbus::Error(kInvalidArgs,
+          throw sdbus::Error(bus::kInvalidArgs,
                              "reset: unknown group " + catalogue::shownInput(group) + "; accepted: " + known);
         }
         submit_({{"op", "reset"}, {"group", group}},
@@ -143,7 +148,7 @@ void MonitorObject::registerCalls() {
 
 void MonitorObject::registerProperties() {
   auto text = [this](const char* name, std::string Identity::*field) {
-    object_->registerProperty(name).onInterface(kMonitorInterface).withGetter([this, field] {
+    object_->registerProperty(name).onInterface(bus::kMonitorInterface).withGetter([this, field] {
       return identity_.*field;
     });
   };
@@ -154,7 +159,7 @@ void MonitorObject::registerProperties() {
   text("AssetTag", &Identity::assetTag);
   text("Firmware", &Identity::firmware);
   text("BridgeFirmware", &Identity::bridgeFirmware);
-  object_->registerProperty("Choices").onInterface(kMonitorInterface).withGetter([this] {
+  object_->registerProperty("Choices").onInterface(bus::kMonitorInterface).withGetter([this] {
     std::map<std::string, std::map<std::string, std::uint32_t>> choices;
     for (const auto& [setting, names] : identity_.choices)
       choices[setting].insert(names.begin(), names.end());
@@ -179,7 +184,7 @@ void MonitorObject::refreshIdentity(const Json& reported) {
     identity_.choices = catalogue::choicesForModel(identity_.model);
     changed.emplace_back("Choices");
   }
-  if (!changed.empty()) object_->emitPropertiesChangedSignal(kMonitorInterface, changed);
+  if (!changed.empty()) object_->emitPropertiesChangedSignal(bus::kMonitorInterface, changed);
 }
 
 void MonitorObject::announce(const Json& request, const Json& reply) {
@@ -187,7 +192,7 @@ void MonitorObject::announce(const Json& request, const Json& reply) {
   if (reply.value("unchanged", false)) return;  // the monitor already held the value: nothing changed
   if (op == "reset") {
     object_->emitSignal("WasReset")
-        .onInterface(kMonitorInterface)
+        .onInterface(bus::kMonitorInterface)
         .withArguments(request["group"].get<std::string>());
     return;
   }
@@ -195,7 +200,7 @@ void MonitorObject::announce(const Json& request, const Json& reply) {
     sdbus::Struct<std::uint8_t, Levels> color{request["type"].get<std::uint8_t>(),
                                               request["levels"].get<Levels>()};
     object_->emitSignal("ValueChanged")
-        .onInterface(kMonitorInterface)
+        .onInterface(bus::kMonitorInterface)
         .withArguments(std::string("custom-color"), sdbus::Variant(color));
     return;
   }
@@ -203,11 +208,11 @@ void MonitorObject::announce(const Json& request, const Json& reply) {
   const std::string name = request["name"];
   const catalogue::Setting& setting = settingFor(name);
   object_->emitSignal("ValueChanged")
-      .onInterface(kMonitorInterface)
+      .onInterface(bus::kMonitorInterface)
       .withArguments(name, toVariant(setting, reply["value"]));
   if (name == "asset-tag") {
     identity_.assetTag = reply["value"].get<std::string>();
-    object_->emitPropertiesChangedSignal(kMonitorInterface, {"AssetTag"});
+    object_->emitPropertiesChangedSignal(bus::kMonitorInterface, {"AssetTag"});
   }
 }
 

@@ -9,10 +9,13 @@
 #include <cstdio>
 #include <vector>
 
-#include "service/src/bus_names.h"
+#include "contract/bus.h"
 #include "service/src/worker_channel.h"
 
 namespace vemod {
+
+namespace bus = vemo::bus;
+
 namespace {
 
 using std::chrono::milliseconds;
@@ -108,8 +111,8 @@ void Supervisor::submit(const std::string& path, Json request, Completion caller
                         const std::string& coalesceKey) {
   auto found = monitors_.find(path);
   if (found == monitors_.end()) {
-    caller(
-        Json{{"ok", false}, {"error", kGone}, {"message", subjectOf(request) + ": the monitor was removed"}});
+    caller(Json{
+        {"ok", false}, {"error", bus::kGone}, {"message", subjectOf(request) + ": the monitor was removed"}});
     return;
   }
   found->second->queue.push(std::move(request), std::move(caller), coalesceKey);
@@ -148,7 +151,7 @@ void Supervisor::onWorkerLost(const std::string& path, const char* why) {
     Job job = std::move(*monitor.running);
     monitor.running.reset();
     complete(job, Json{{"ok", false},
-                       {"error", kCommFailure},
+                       {"error", bus::kCommFailure},
                        {"message",
                         subjectOf(job.request) + ": the monitor's worker stopped; it is being restarted"}});
   }
@@ -163,7 +166,7 @@ void Supervisor::removeMonitor(const std::string& path, const std::string& why) 
   restarts_.erase(std::remove(restarts_.begin(), restarts_.end(), path), restarts_.end());
   if (claiming_ && claiming_->restartPath == path) claiming_.reset();
   monitor->worker.reset();
-  Json gone{{"ok", false}, {"error", kGone}, {"message", "the monitor was removed (" + why + ")"}};
+  Json gone{{"ok", false}, {"error", bus::kGone}, {"message", "the monitor was removed (" + why + ")"}};
   if (monitor->running) complete(*monitor->running, gone);
   monitor->queue.failAll(gone);
   automation_->monitorRemoved(path);
@@ -215,7 +218,7 @@ void Supervisor::onClaimReply(const Json& reply) {
   }
   nextRestart_ = Clock::now() + kRetryPeriod;
   monitor.queue.failAll(Json{{"ok", false},
-                             {"error", kBusy},
+                             {"error", bus::kBusy},
                              {"message", "the monitor's bridge " + monitor.identity.usbSerial +
                                              " cannot be claimed again: in use by another program"}});
 }
@@ -300,17 +303,17 @@ void Supervisor::serviceChannels() {
 // Another vemod on this bus: its PID, for the message that names it.
 std::optional<std::uint32_t> Supervisor::otherService() {
   try {
-    auto bus = sdbus::createProxy(*connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus");
+    auto daemon = sdbus::createProxy(*connection_, "org.freedesktop.DBus", "/org/freedesktop/DBus");
     bool owned = false;
-    bus->callMethod("NameHasOwner")
+    daemon->callMethod("NameHasOwner")
         .onInterface("org.freedesktop.DBus")
-        .withArguments(std::string(kBusName))
+        .withArguments(std::string(bus::kBusName))
         .storeResultsTo(owned);
     if (!owned) return std::nullopt;
     std::uint32_t pid = 0;
-    bus->callMethod("GetConnectionUnixProcessID")
+    daemon->callMethod("GetConnectionUnixProcessID")
         .onInterface("org.freedesktop.DBus")
-        .withArguments(std::string(kBusName))
+        .withArguments(std::string(bus::kBusName))
         .storeResultsTo(pid);
     return pid;
   } catch (const sdbus::Error&) {
@@ -331,7 +334,7 @@ int Supervisor::run() {
     // The name is taken once the monitors present at start are served.
     if (!named && !claiming_ && !scanWanted_) {
       try {
-        connection_->requestName(kBusName);
+        connection_->requestName(bus::kBusName);
       } catch (const sdbus::Error&) {
         std::optional<std::uint32_t> pid = otherService();
         throw std::runtime_error("another vemod serves this session already" +

@@ -1,10 +1,13 @@
 #include "service/src/worker/operations.h"
 
 #include "catalogue/operations.h"
+#include "contract/bus.h"
 #include "include/VemoMonitorSdk.h"
-#include "service/src/bus_names.h"
 
 namespace vemod {
+
+namespace bus = vemo::bus;
+
 namespace {
 
 namespace catalogue = vemo::catalogue;
@@ -17,23 +20,23 @@ Json success(Json value = nullptr) { return Json{{"ok", true}, {"value", std::mo
 Json fromStatus(int status, const std::string& what) {
   if (status == STATUS_OUT_OF_RANGE) {
     const Setting* setting = catalogue::findSetting(what);
-    return failure(kOutOfRange,
+    return failure(bus::kOutOfRange,
                    what + ": the value is out of range; accepted values: " +
                        (setting ? catalogue::acceptedValues(*setting) : std::string("see DescribeSettings")));
   }
-  return failure(kCommFailure, what + ": the monitor refused the request or did not answer");
+  return failure(bus::kCommFailure, what + ": the monitor refused the request or did not answer");
 }
 
 Json fromError(const catalogue::ValueError& error) {
   switch (error.problem()) {
     case catalogue::Problem::OutOfRange:
-      return failure(kOutOfRange, error.what());
+      return failure(bus::kOutOfRange, error.what());
     case catalogue::Problem::ReadOnly:
-      return failure(kReadOnly, error.what());
+      return failure(bus::kReadOnly, error.what());
     case catalogue::Problem::Malformed:
       break;
   }
-  return failure(kUnknownSetting, error.what());
+  return failure(bus::kUnknownSetting, error.what());
 }
 
 // The live value in the form the supervisor expects for the setting's kind:
@@ -134,15 +137,15 @@ Json perform(const Json& request, const catalogue::ModelChoices& choices) {
     if (op == "reset") return reset(request.at("group"));
     const Setting* setting = catalogue::findSetting(request.at("name").get<std::string>());
     if (setting == nullptr)
-      return failure(kUnknownSetting, request.at("name").get<std::string>() + ": unknown setting");
+      return failure(bus::kUnknownSetting, request.at("name").get<std::string>() + ": unknown setting");
     if (op == "get") return get(*setting);
     if (op == "set") return set(*setting, request.at("value"), choices);
     if (op == "adjust") return adjust(*setting, request.at("delta").get<long>());
-    return failure(kCommFailure, "unknown request " + op);
+    return failure(bus::kCommFailure, "unknown request " + op);
   } catch (const catalogue::ValueError& e) {
     return fromError(e);
   } catch (const Json::exception& e) {
-    return failure(kCommFailure, std::string("malformed request: ") + e.what());
+    return failure(bus::kCommFailure, std::string("malformed request: ") + e.what());
   }
 }
 

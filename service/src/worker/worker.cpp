@@ -5,14 +5,17 @@
 
 #include "catalogue/models.h"
 #include "catalogue/value_rules.h"
+#include "contract/bus.h"
 #include "include/VemoMonitorSdk.h"
 #include "service/src/automation/wear_guard.h"
-#include "service/src/bus_names.h"
 #include "service/src/worker/bridge_claim.h"
 #include "service/src/worker/operations.h"
 #include "service/src/worker_channel.h"
 
 namespace vemod {
+
+namespace bus = vemo::bus;
+
 namespace {
 
 std::string readText(int (*get)(unsigned char*), std::size_t length) {
@@ -79,8 +82,8 @@ int runWorker(int fd, std::chrono::seconds hold) {
     Json reply;
     bool reclaimed = false;
     if (!connected && !claimBridge({}, claim->usbSerial)) {
-      reply = failure(kBusy, subjectOf(*request) + ": the monitor's bridge " + claim->usbSerial +
-                                 " is in use by another program");
+      reply = failure(bus::kBusy, subjectOf(*request) + ": the monitor's bridge " + claim->usbSerial +
+                                      " is in use by another program");
     } else {
       reclaimed = !connected;
       connected = true;

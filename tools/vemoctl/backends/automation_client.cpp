@@ -1,5 +1,6 @@
 #include "tools/vemoctl/backends/automation_client.h"
 
+#include "contract/bus.h"
 #include "tools/vemoctl/backends/monitor_selection.h"
 #include "tools/vemoctl/backends/service_backend.h"
 #include "tools/vemoctl/backends/service_presence.h"
@@ -7,10 +8,10 @@
 namespace vemoctl {
 namespace {
 
-constexpr const char* kBusName = "org.vemo.Monitors1";
-constexpr const char* kManagerPath = "/org/vemo/Monitors1";
-constexpr const char* kManager = "org.vemo.Monitors1.Manager";
-constexpr const char* kMonitor = "org.vemo.Monitors1.Monitor";
+using vemo::bus::kBusName;
+using vemo::bus::kManagerInterface;
+using vemo::bus::kManagerPath;
+using vemo::bus::kMonitorInterface;
 
 }  // namespace
 
@@ -21,7 +22,7 @@ AutomationClient::AutomationClient(const GlobalOptions& options, const std::stri
   if (options.simulate) why = "--simulate reaches the simulated monitors without it";
   if (why.empty() && !servicePresence().running) why = "vemod does not run (systemctl --user start vemod)";
   if (!why.empty()) {
-    throw ToolError(kUsage, command + " needs the service vemod (org.vemo.Monitors1): " + why);
+    throw ToolError(kUsage, command + " needs the service vemod (" + std::string(kBusName) + "): " + why);
   }
   try {
     connection_ = sdbus::createSessionBusConnection();
@@ -38,7 +39,7 @@ void AutomationClient::fail(const sdbus::Error& error) const {
 
 sdbus::Variant AutomationClient::manager(const std::string& property) {
   try {
-    return manager_->getProperty(property).onInterface(kManager);
+    return manager_->getProperty(property).onInterface(kManagerInterface);
   } catch (const sdbus::Error& error) {
     fail(error);
   }
@@ -46,7 +47,7 @@ sdbus::Variant AutomationClient::manager(const std::string& property) {
 
 void AutomationClient::setManager(const std::string& property, const sdbus::Variant& value) {
   try {
-    manager_->setProperty(property).onInterface(kManager).toValue(value);
+    manager_->setProperty(property).onInterface(kManagerInterface).toValue(value);
   } catch (const sdbus::Error& error) {
     fail(error);
   }
@@ -54,7 +55,7 @@ void AutomationClient::setManager(const std::string& property, const sdbus::Vari
 
 void AutomationClient::setLevel(double level) {
   try {
-    manager_->callMethod("SetLevel").onInterface(kManager).withArguments(level);
+    manager_->callMethod("SetLevel").onInterface(kManagerInterface).withArguments(level);
   } catch (const sdbus::Error& error) {
     fail(error);
   }
@@ -70,7 +71,7 @@ std::vector<AutomationClient::Monitor> AutomationClient::chosen(bool allWhenNotG
       Identity identity;
       identity.index = static_cast<int>(identities.size());
       auto text = [&proxy](const char* name) {
-        return proxy->getProperty(name).onInterface(kMonitor).get<std::string>();
+        return proxy->getProperty(name).onInterface(kMonitorInterface).get<std::string>();
       };
       identity.id = text("Id");
       identity.usbSerial = text("UsbSerial");
@@ -98,7 +99,7 @@ sdbus::Variant AutomationClient::monitor(const Monitor& monitor, const std::stri
   try {
     return sdbus::createProxy(*connection_, kBusName, monitor.path)
         ->getProperty(property)
-        .onInterface(kMonitor);
+        .onInterface(kMonitorInterface);
   } catch (const sdbus::Error& error) {
     fail(error);
   }
@@ -109,7 +110,7 @@ void AutomationClient::setMonitor(const Monitor& monitor, const std::string& pro
   try {
     sdbus::createProxy(*connection_, kBusName, monitor.path)
         ->setProperty(property)
-        .onInterface(kMonitor)
+        .onInterface(kMonitorInterface)
         .toValue(value);
   } catch (const sdbus::Error& error) {
     fail(error);
@@ -120,12 +121,13 @@ std::map<std::string, std::map<std::string, std::uint64_t>> AutomationClient::wr
   std::map<std::string, std::map<std::string, std::uint64_t>> writes;
   auto connection = sdbus::createSessionBusConnection();
   auto manager = sdbus::createProxy(*connection, kBusName, kManagerPath);
-  sdbus::Variant listed = manager->getProperty("Monitors").onInterface(kManager);
+  sdbus::Variant listed = manager->getProperty("Monitors").onInterface(kManagerInterface);
   for (const sdbus::ObjectPath& path : listed.get<std::vector<sdbus::ObjectPath>>()) {
     auto proxy = sdbus::createProxy(*connection, kBusName, path);
-    std::string id = proxy->getProperty("Id").onInterface(kMonitor).get<std::string>();
-    writes[id] =
-        proxy->getProperty("Writes").onInterface(kMonitor).get<std::map<std::string, std::uint64_t>>();
+    std::string id = proxy->getProperty("Id").onInterface(kMonitorInterface).get<std::string>();
+    writes[id] = proxy->getProperty("Writes")
+                     .onInterface(kMonitorInterface)
+                     .get<std::map<std::string, std::uint64_t>>();
   }
   return writes;
 }

@@ -5,18 +5,19 @@
 #include <map>
 #include <optional>
 
+#include "contract/bus.h"
 #include "tools/vemoctl/backends/monitor_selection.h"
 #include "tools/vemoctl/value_forms.h"
 
 namespace vemoctl {
 namespace {
 
-constexpr const char* kBusName = "org.vemo.Monitors1";
-constexpr const char* kManagerPath = "/org/vemo/Monitors1";
-constexpr const char* kManager = "org.vemo.Monitors1.Manager";
-constexpr const char* kMonitor = "org.vemo.Monitors1.Monitor";
+using vemo::bus::kBusName;
+using vemo::bus::kManagerInterface;
+using vemo::bus::kManagerPath;
+using vemo::bus::kMonitorInterface;
 constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
-constexpr const char* kErrorPrefix = "org.vemo.Monitors1.Error.";
+using vemo::bus::kErrorPrefix;
 
 using Properties = std::map<std::string, sdbus::Variant>;
 
@@ -54,7 +55,7 @@ class ServiceLink : public MonitorLink {
       if (setting.kind == Kind::CustomColor) return readColors(setting);
       sdbus::Variant value;
       proxy_->callMethod("Get")
-          .onInterface(kMonitor)
+          .onInterface(kMonitorInterface)
           .withArguments(std::string(setting.name))
           .storeResultsTo(value);
       Value read;
@@ -83,7 +84,9 @@ class ServiceLink : public MonitorLink {
       if (setting.kind == Kind::CustomColor) {
         for (const CustomColor& color : value.colors) {
           std::vector<std::uint8_t> levels(color.levels.begin(), color.levels.end());
-          proxy_->callMethod("SetCustomColor").onInterface(kMonitor).withArguments(color.type, levels);
+          proxy_->callMethod("SetCustomColor")
+              .onInterface(kMonitorInterface)
+              .withArguments(color.type, levels);
         }
         return {};
       }
@@ -91,7 +94,9 @@ class ServiceLink : public MonitorLink {
                                  ? sdbus::Variant(static_cast<std::uint8_t>(value.number))
                              : setting.kind == Kind::Mask ? sdbus::Variant(value.number)
                                                           : sdbus::Variant(value.text);
-      proxy_->callMethod("Set").onInterface(kMonitor).withArguments(std::string(setting.name), typed);
+      proxy_->callMethod("Set")
+          .onInterface(kMonitorInterface)
+          .withArguments(std::string(setting.name), typed);
       return {};
     } catch (const sdbus::Error& error) {
       return outcomeOf(error);
@@ -102,7 +107,7 @@ class ServiceLink : public MonitorLink {
     try {
       sdbus::Variant value;
       proxy_->callMethod("Adjust")
-          .onInterface(kMonitor)
+          .onInterface(kMonitorInterface)
           .withArguments(std::string(setting.name), std::int32_t{delta})
           .storeResultsTo(value);
       written = value.get<std::uint8_t>();
@@ -116,7 +121,7 @@ class ServiceLink : public MonitorLink {
     if (!choices_) {
       choices_ = ModelChoices{};
       try {
-        sdbus::Variant value = proxy_->getProperty("Choices").onInterface(kMonitor);
+        sdbus::Variant value = proxy_->getProperty("Choices").onInterface(kMonitorInterface);
         for (const auto& [setting, names] :
              value.get<std::map<std::string, std::map<std::string, std::uint32_t>>>()) {
           (*choices_)[setting] = ChoiceNames(names.begin(), names.end());
@@ -130,7 +135,7 @@ class ServiceLink : public MonitorLink {
 
   Outcome reset(const std::string& group) override {
     try {
-      proxy_->callMethod("Reset").onInterface(kMonitor).withArguments(group);
+      proxy_->callMethod("Reset").onInterface(kMonitorInterface).withArguments(group);
       return {};
     } catch (const sdbus::Error& error) {
       return outcomeOf(error);
@@ -142,7 +147,10 @@ class ServiceLink : public MonitorLink {
     Value read;
     for (std::uint8_t type = 0; type <= vemo::settings::kMaxCustomColorType; ++type) {
       std::vector<std::uint8_t> levels;
-      proxy_->callMethod("GetCustomColor").onInterface(kMonitor).withArguments(type).storeResultsTo(levels);
+      proxy_->callMethod("GetCustomColor")
+          .onInterface(kMonitorInterface)
+          .withArguments(type)
+          .storeResultsTo(levels);
       if (levels.size() != 6) {
         return {{kExchangeFailed, std::string(setting.name) + ": the service sent a malformed reply"},
                 {},
@@ -178,7 +186,7 @@ class ServiceBackend : public Backend {
   std::vector<Identity> monitors(bool /*full*/) override {
     try {
       auto manager = sdbus::createProxy(*connection_, kBusName, kManagerPath);
-      sdbus::Variant listed = manager->getProperty("Monitors").onInterface(kManager);
+      sdbus::Variant listed = manager->getProperty("Monitors").onInterface(kManagerInterface);
       std::vector<Identity> found;
       paths_.clear();
       for (const sdbus::ObjectPath& path : listed.get<std::vector<sdbus::ObjectPath>>()) {
@@ -186,7 +194,7 @@ class ServiceBackend : public Backend {
         Properties properties;
         monitor->callMethod("GetAll")
             .onInterface(kProperties)
-            .withArguments(std::string(kMonitor))
+            .withArguments(std::string(kMonitorInterface))
             .storeResultsTo(properties);
         Identity identity;
         identity.index = static_cast<int>(found.size());
@@ -235,7 +243,7 @@ class ServiceBackend : public Backend {
       sdbus::ObjectPath path;
       sdbus::createProxy(*connection_, kBusName, kManagerPath)
           ->callMethod("FindMonitor")
-          .onInterface(kManager)
+          .onInterface(kManagerInterface)
           .withArguments(key)
           .storeResultsTo(path);
       return true;

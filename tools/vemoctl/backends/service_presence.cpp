@@ -2,6 +2,8 @@
 
 #include <sdbus-c++/sdbus-c++.h>
 
+#include "contract/bus.h"
+
 namespace vemoctl {
 
 ServicePresence servicePresence() {
@@ -11,7 +13,7 @@ ServicePresence servicePresence() {
     auto bus = sdbus::createProxy(*connection, "org.freedesktop.DBus", "/org/freedesktop/DBus");
     bus->callMethod("NameHasOwner")
         .onInterface("org.freedesktop.DBus")
-        .withArguments(std::string("org.vemo.Monitors1"))
+        .withArguments(std::string(vemo::bus::kBusName))
         .storeResultsTo(presence.running);
     presence.busReachable = true;
   } catch (const sdbus::Error& e) {

@@ -15,16 +15,12 @@ if [ -z "${VEMOCTL_BENCH_INSIDE:-}" ]; then
   fi
   cmake --build "$build" -j "$(nproc)" --target vemoctl vemod VemoMonitorSim
   echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
-  VEMOCTL_BENCH_INSIDE=1 VEMOCTL=$build/tools/vemoctl/vemoctl VEMOD=$build/service/vemod \
-    exec dbus-run-session -- "$0"
+  # On a private session bus: three simulated monitors with the library's
+  # real waits, bridges held for good.
+  VEMOCTL_BENCH_INSIDE=1 VEMOCTL=$build/tools/vemoctl/vemoctl \
+    exec scripts/with-vemod.sh --vemod "$build/service/vemod" --monitors 3 --slow --arg --hold --arg 0 -- "$0"
 fi
 
-# On the private session bus: three simulated monitors, bridges held for good.
-state=$(mktemp -d)
-trap 'kill "$service" 2>/dev/null; wait "$service" 2>/dev/null; rm -rf "$state"' EXIT
-export VEMO_SIM_MONITORS=3 VEMO_SIM_STATE=$state/simulator.json
-"$VEMOD" --simulate --hold 0 &
-service=$!
 until "$VEMOCTL" list 2>/dev/null | grep -q VEMOSIM00003; do sleep 0.1; done
 
 runs=15

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "catalogue/operations.h"
+#include "contract/bus.h"
 #include "include/VemoMonitorSdk.h"
 #include "tools/vemoctl/backends/service_backend.h"
 #include "tools/vemoctl/backends/service_presence.h"
@@ -188,10 +189,12 @@ ServicePresence checkService() {
     report(Verdict::Note, "no session bus (" + service.error + "), so the service vemod cannot run",
            "vemoctl works without it, directly through the library");
   } else if (service.running) {
-    report(Verdict::Ok, "the service vemod runs (org.vemo.Monitors1 on the session bus)");
+    report(Verdict::Ok,
+           std::string("the service vemod runs (") + vemo::bus::kBusName + " on the session bus)");
   } else {
     report(Verdict::Note,
-           "the service vemod is not running (org.vemo.Monitors1 has no owner on the session bus)",
+           std::string("the service vemod is not running (") + vemo::bus::kBusName +
+               " has no owner on the session bus)",
            "optional: `systemctl --user start vemod` starts it; vemoctl works without it");
   }
   return service;
