@@ -8,9 +8,10 @@ build=${BUILD_DIR:-build}
 scripts/deps.sh
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja
 cmake --build "$build" --target vemod
-export VEMO_SIM_MONITORS=${VEMO_SIM_MONITORS:-3}
 export PYTHONPATH="$PWD/python${PYTHONPATH:+:$PYTHONPATH}"
-exec dbus-run-session -- bash -c "
-  '$build/service/vemod' --simulate &
-  gdbus wait --session --timeout 30 org.vemo.Monitors1
-  /usr/bin/python3 gui/vemo-monitors"
+# The simulated monitors keep their state where the simulator keeps it by
+# default, so settings changed in one session show in the next.
+speed=--slow
+[ -z "${VEMO_SIM_FAST:-}" ] || speed=
+exec scripts/with-vemod.sh --vemod "$build/service/vemod" --monitors "${VEMO_SIM_MONITORS:-3}" $speed \
+  --state "${XDG_STATE_HOME:-$HOME/.local/state}/vemo" -- /usr/bin/python3 gui/vemo-monitors

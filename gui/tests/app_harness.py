@@ -3,37 +3,25 @@ private session bus, and looking at it from outside: its widgets by name, the
 monitors through a second D-Bus client, a screenshot of its window."""
 
 import ctypes
-import os
-import subprocess
 from collections import deque
 import time
 from typing import Any, Callable, Iterator, Optional
 
-from vemo_monitors.service_bus import BUS_NAME, MONITOR_INTERFACE, monitor_path  # picks GTK 4
+import vemo_monitors.service_bus  # noqa: F401  picks GTK 4
 
 from gi.repository import GLib, Gtk  # noqa: E402
 from jeepney import DBusAddress, MatchRule, new_method_call  # noqa: E402
 from jeepney.bus_messages import message_bus  # noqa: E402
 from jeepney.io.blocking import open_dbus_connection  # noqa: E402
 from jeepney.wrappers import unwrap_msg  # noqa: E402
+from vemo.bus import BUS_NAME, MONITOR_INTERFACE, monitor_path  # noqa: E402
+from vemod_fixture import VemodService  # noqa: E402
 
 
-def start_service(monitors: int, state_file: str) -> subprocess.Popen:
-    """`vemod --simulate` with `monitors` fast simulated monitors, once it owns its name."""
-    env = dict(os.environ, VEMO_SIM_MONITORS=str(monitors), VEMO_SIM_FAST="1",
-               VEMO_SIM_STATE=state_file,
-               XDG_CONFIG_HOME=os.path.dirname(state_file))  # the service's settings stay in the test's files
-    service = subprocess.Popen([os.environ["VEMOD"], "--simulate"], env=env)
-    with open_dbus_connection(bus="SESSION") as bus:
-        deadline = time.monotonic() + 20
-        while time.monotonic() < deadline:
-            if unwrap_msg(bus.send_and_get_reply(message_bus.NameHasOwner(BUS_NAME)))[0]:
-                return service
-            if service.poll() is not None:
-                break
-            time.sleep(0.05)
-    service.kill()
-    raise RuntimeError("vemod --simulate did not take its bus name")
+def start_service(monitors: int, state_dir: str) -> VemodService:
+    """`vemod --simulate` with `monitors` fast simulated monitors, once it owns
+    its name; its state and settings stay in `state_dir`."""
+    return VemodService(monitors=monitors, state_dir=state_dir).start()
 
 
 def pump_until(condition: Callable[[], Any], timeout: float) -> bool:

@@ -14,10 +14,9 @@ LOAD_TIMEOUT = 30.0
 
 @pytest.fixture(scope="module")
 def service(tmp_path_factory):
-    process = start_service(MONITORS, str(tmp_path_factory.mktemp("sim") / "state.json"))
-    yield process
-    process.terminate()
-    process.wait(10)
+    service = start_service(MONITORS, str(tmp_path_factory.mktemp("sim")))
+    yield service
+    service.stop()
 
 
 @pytest.fixture(scope="module")

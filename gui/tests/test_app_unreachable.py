@@ -15,13 +15,12 @@ def test_the_app_follows_the_service_as_it_comes_and_goes(tmp_path):
     assert "vemod is not running" in shown and "vemod --simulate" in shown
     assert "`" not in shown  # commands are set in a monospaced font, not quoted
 
-    service = start_service(2, str(tmp_path / "state.json"))
+    service = start_service(2, str(tmp_path))
     try:
         find_widget(window.unreachable.widget, "retry").emit("clicked")
         assert pump_until(lambda: window.stack.get_visible_child_name() == "monitors"
                           and len(window.pages) == 2, 10)
     finally:
-        service.terminate()
-        service.wait(10)
+        service.stop()
     assert pump_until(lambda: window.stack.get_visible_child_name() == "unreachable", 5)
     window.close()

@@ -9,43 +9,27 @@ name, runs pytest with ``--transport dbus`` and stops the service.
 
 from __future__ import annotations
 
-import os
 import subprocess
 import sys
-import tempfile
-import time
 from pathlib import Path
 
-from vemo._dbus import service_present
-
-START_TIMEOUT = 15.0
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "bus"))
+from vemod_fixture import VemodService  # noqa: E402
 
 
 def main() -> int:
     vemod, pytest_args = sys.argv[1], sys.argv[2:]
-    state = tempfile.TemporaryDirectory(prefix="vemo-python-")
-    environment = dict(
-        os.environ,
-        VEMO_SIM_MONITORS="3",
-        VEMO_SIM_FAST="1",
-        VEMO_SIM_STATE=str(Path(state.name) / "simulator.json"),
-        XDG_CONFIG_HOME=state.name,  # the service keeps its settings there, not in the real home
-    )
-    service = subprocess.Popen([vemod, "--simulate"], env=environment)
     try:
-        deadline = time.monotonic() + START_TIMEOUT
-        while not service_present():
-            if service.poll() is not None or time.monotonic() > deadline:
-                print("run_with_service: vemod did not take its name on the bus", file=sys.stderr)
-                return 1
-            time.sleep(0.05)
+        service = VemodService(monitors=3, vemod=vemod).start()
+    except RuntimeError as error:
+        print(f"run_with_service: {error}", file=sys.stderr)
+        return 1
+    try:
         tests = Path(__file__).resolve().parent
         command = [sys.executable, "-m", "pytest", "-p", "no:cacheprovider", "--forked", "--transport=dbus"]
         return subprocess.run([*command, *pytest_args, str(tests)]).returncode
     finally:
-        service.terminate()
-        service.wait(timeout=10)
-        state.cleanup()
+        service.stop()
 
 
 if __name__ == "__main__":

@@ -24,12 +24,15 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+HOUSE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+# The service's test harness, the bus fixture under it and the package's bus names.
+sys.path[:0] = [os.path.join(HOUSE, "service", "tests"), os.path.join(HOUSE, "tests", "bus"),
+                os.path.join(HOUSE, "python")]
 import dbus  # noqa: E402
 import dbusmock  # noqa: E402
 from gi.repository import GLib  # noqa: E402
 
-from vemod_harness import MANAGER, MANAGER_PATH, MONITOR, Service, run_until  # noqa: E402
+from vemod_harness import BUS_NAME, MANAGER, MANAGER_PATH, MONITOR, Service, run_until  # noqa: E402
 
 SCALE = float(os.environ.get("VEMOD_BENCH_SCALE", "10"))
 DURATION = 600.0  # simulated seconds
@@ -95,7 +98,7 @@ def measure():
     service = Service(hold=5, env={"XDG_CONFIG_HOME": config}, args=["--time-scale", str(SCALE)])
     try:
         paths = service.monitor_paths()
-        manager_props = dbus.Interface(service.bus.get_object("org.vemo.Monitors1", MANAGER_PATH),
+        manager_props = dbus.Interface(service.bus.get_object(BUS_NAME, MANAGER_PATH),
                                        dbus.PROPERTIES_IFACE)
         manager_props.Set(MANAGER, "AutoInterval", dbus.UInt32(INTERVAL))
         manager_props.Set(MANAGER, "AmbientCurve", dbus.Array([dbus.Struct(p) for p in CURVE], signature="(dd)"))
@@ -141,7 +144,7 @@ def measure():
         manager_props.Set(MANAGER, "AutoBrightness", dbus.Boolean(True))
         GLib.timeout_add(max(1, int(STEP * 1000 / SCALE)), send_readings)
         run_until(lambda: now() >= DURATION + 2 * INTERVAL, DURATION / SCALE + 4 * INTERVAL / SCALE + 10)
-        counted = {str(path): dict(dbus.Interface(service.bus.get_object("org.vemo.Monitors1", path),
+        counted = {str(path): dict(dbus.Interface(service.bus.get_object(BUS_NAME, path),
                                                   dbus.PROPERTIES_IFACE).Get(MONITOR, "Writes")).get("brightness", 0)
                    for path in paths}
     finally:

@@ -21,7 +21,10 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests"))
+HOUSE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+# The service's test harness, the bus fixture under it and the package's bus names.
+sys.path[:0] = [os.path.join(HOUSE, "service", "tests"), os.path.join(HOUSE, "tests", "bus"),
+                os.path.join(HOUSE, "python")]
 import dbus  # noqa: E402
 
 from vemod_harness import MONITOR, Calls, Service, run_until  # noqa: E402

@@ -8,9 +8,10 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 
 import dbus
+from vemo.bus import monitor_path
 
-from vemod_harness import (ERROR, MANAGER_PATH, MONITOR, VEMOCTL, VEMOD, Calls, DirectClient, Service, introspect,
-                           run_until)
+from vemod_harness import (ERROR, MANAGER, MANAGER_PATH, MONITOR, VEMOCTL, VEMOD, Calls, DirectClient, Service,
+                           introspect, run_until)
 
 XML = os.environ["VEMOD_XML"]
 
@@ -30,11 +31,6 @@ def members(interface):
 
 def interfaces(xml_text):
     return {i.get("name"): members(i) for i in ElementTree.fromstring(xml_text).findall("interface")}
-
-
-def escaped_path(identifier):
-    return "/org/vemo/Monitors1/monitor/" + "".join(
-        chr(b) if chr(b).isascii() and chr(b).isalnum() else "_%02x" % b for b in identifier.encode())
 
 
 class VemodTest(unittest.TestCase):
@@ -58,7 +54,7 @@ class VemodTest(unittest.TestCase):
             written = interfaces(f.read())
         served = interfaces(introspect(self.service.bus, MANAGER_PATH))
         served.update(interfaces(introspect(self.service.bus, self.paths[0])))
-        for name in ("org.vemo.Monitors1.Manager", "org.vemo.Monitors1.Monitor"):
+        for name in (MANAGER, MONITOR):
             self.assertEqual(served[name], written[name], name)
 
     def test_three_monitors_with_their_identity(self):
@@ -69,7 +65,7 @@ class VemodTest(unittest.TestCase):
         manager = self.service.manager()
         for path, usb, number in zip(self.paths, serials, numbers):
             identifier = str(self.service.property(path, "Id"))
-            self.assertEqual(path, escaped_path(identifier))
+            self.assertEqual(path, monitor_path(identifier))
             # The serial number is the Id unless another monitor reports the same one.
             self.assertEqual(identifier, number if numbers.count(number) == 1 else identifier)
             self.assertIn(identifier, (number, usb))

@@ -2,57 +2,35 @@
 against simulated monitors with a private state file, and talks to it."""
 
 import os
-import shutil
 import subprocess
-import tempfile
 import time
 
 import dbus
 from dbus.mainloop.glib import DBusGMainLoop
 from gi.repository import GLib
+from vemo.bus import BUS_NAME, ERROR_PREFIX as ERROR, MANAGER_INTERFACE as MANAGER, MANAGER_PATH
+from vemo.bus import MONITOR_INTERFACE as MONITOR
+from vemod_fixture import VemodService
 
 DBusGMainLoop(set_as_default=True)
-
-BUS_NAME = "org.vemo.Monitors1"
-MANAGER_PATH = "/org/vemo/Monitors1"
-MANAGER = "org.vemo.Monitors1.Manager"
-MONITOR = "org.vemo.Monitors1.Monitor"
-ERROR = "org.vemo.Monitors1.Error."
 
 VEMOD = os.environ["VEMOD"]
 VEMOCTL = os.environ.get("VEMOCTL", "")
 
 
-class Service:
+class Service(VemodService):
     """One vemod with simulated monitors (fast: without the library's waits), started afresh."""
 
     def __init__(self, hold=1, monitors=3, fast=True, env=None, args=(), state_dir=None, log=None):
         """`env`: more environment; `args`: more options of vemod; `state_dir`: the simulator's
         state from an earlier run (kept by stop(keep_state=True)); `log`: a file for vemod's stderr."""
-        self.state_dir = state_dir or tempfile.mkdtemp(prefix="vemod-test-")
-        self.env = dict(os.environ, VEMO_SIM_MONITORS=str(monitors), VEMO_SIM_FAST="1" if fast else "",
-                        VEMO_SIM_STATE=os.path.join(self.state_dir, "simulator.json"),
-                        **{"XDG_CONFIG_HOME": self.state_dir, **(env or {})})
+        super().__init__(monitors=monitors, fast=fast, state_dir=state_dir, env=env,
+                         args=["--hold", str(hold), *args], vemod=VEMOD)
         self.shares_state = simulator_shares_state(self.env)
         # Its log (standard error) goes to a file the tests read.
         self.log_path = log or os.path.join(self.state_dir, "vemod.log")
-        self.log = open(self.log_path, "a")
-        self.process = subprocess.Popen([VEMOD, "--simulate", "--hold", str(hold), *args], env=self.env,
-                                        stderr=self.log)
         self.bus = dbus.SessionBus()
-        deadline = time.monotonic() + 15
-        while not self.bus.name_has_owner(BUS_NAME):
-            if self.process.poll() is not None or time.monotonic() > deadline:
-                raise RuntimeError("vemod did not take its name on the bus")
-            time.sleep(0.05)
-
-    def stop(self, keep_state=False):
-        self.process.terminate()
-        self.process.wait(timeout=10)
-        if self.log:
-            self.log.close()
-        if not keep_state:
-            shutil.rmtree(self.state_dir, ignore_errors=True)
+        self.start()
 
     def read_log(self):
         with open(self.log_path) as log:
