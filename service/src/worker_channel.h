@@ -35,8 +35,4 @@ class LineChannel {
   std::string pending_;
 };
 
-// What a request to a worker is about, for the messages of its errors: the
-// setting's name, "custom-color", "reset GROUP" or "all settings".
-std::string subjectOf(const Json& request);
-
 }  // namespace vemod

@@ -5,6 +5,7 @@
 
 #include "contract/bus.h"
 #include "service/src/supervisor/bus_values.h"
+#include "service/src/worker_messages.h"
 
 namespace vemod::automation {
 
@@ -25,7 +26,7 @@ struct Join {
 
 Completion joined(const std::shared_ptr<Join>& join, const std::string& id) {
   return [join, id](const Json& reply) {
-    if (!reply.value("ok", false) && join->failure.is_null()) {
+    if (!succeeded(reply) && join->failure.is_null()) {
       join->failure = reply;
       join->failure["message"] = id + ": " + reply.value("message", "");
     }
@@ -88,7 +89,7 @@ void Automation::registerLevel(sdbus::IObject& manager) {
         pause();
         auto shared = std::make_shared<sdbus::Result<>>(std::move(result));
         applyLevel(level, [shared](const Json& reply) {
-          if (reply.value("ok", false)) {
+          if (succeeded(reply)) {
             shared->returnResults();
           } else {
             shared->returnError(
@@ -176,8 +177,8 @@ void Automation::monitorAdded(const std::string& path) {
 void Automation::monitorRemoved(const std::string& path) { monitors_.erase(path); }
 
 void Automation::clientRequest(const std::string& path, const Json& request) {
-  const std::string op = request.value("op", "");
-  if ((op != "set" && op != "adjust") || request.value("name", "") != "brightness") return;
+  const Op op = opOf(request);
+  if ((op != Op::Set && op != Op::Adjust) || request.value("name", "") != "brightness") return;
   auto found = monitors_.find(path);
   if (found != monitors_.end() && store_.monitor(found->second.id).calibration.linked) pause();
 }
@@ -213,8 +214,7 @@ void Automation::applyLevel(double level, Completion done) {
 void Automation::applyLevelTo(const std::string& path, Completion done) {
   const Calibration& calibration = store_.monitor(monitors_.at(path).id).calibration;
   std::uint8_t brightness = brightnessFor(calibration, level_);
-  submit_(path, Json{{"op", "set"}, {"name", "brightness"}, {"value", brightness}}, std::move(done),
-          "brightness");
+  submit_(path, ask::set("brightness", brightness), std::move(done), "brightness");
 }
 
 void Automation::pause() {

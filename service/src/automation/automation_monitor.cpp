@@ -5,6 +5,7 @@
 #include "contract/bus.h"
 #include "service/src/automation/automation.h"
 #include "service/src/supervisor/bus_values.h"
+#include "service/src/worker_messages.h"
 
 namespace vemod::automation {
 
@@ -134,9 +135,9 @@ void Automation::syncNight(const std::string& path) {
   };
   auto setNight = [this, path, &prefs, finished, report](const std::string& name) {
     submit_(
-        path, Json{{"op", "set"}, {"name", name}, {"value", prefs.night.at(name)}},
+        path, ask::set(name, prefs.night.at(name)),
         [finished, report, name](const Json& reply) {
-          if (!reply.value("ok", false)) report("cannot apply the night value of " + name, reply);
+          if (!succeeded(reply)) report("cannot apply the night value of " + name, reply);
           finished();
         },
         name);
@@ -145,9 +146,9 @@ void Automation::syncNight(const std::string& path) {
   for (const std::string& name : restore) {
     Json day = prefs.day.at(name);
     submit_(
-        path, Json{{"op", "set"}, {"name", name}, {"value", day}},
+        path, ask::set(name, day),
         [this, &prefs, name, day, finished, report](const Json& reply) {
-          if (reply.value("ok", false)) {
+          if (succeeded(reply)) {
             auto kept = prefs.day.find(name);
             if (kept != prefs.day.end() && kept->second == day) prefs.day.erase(kept);
             save();
@@ -161,9 +162,9 @@ void Automation::syncNight(const std::string& path) {
   for (const std::string& name : apply) setNight(name);
   for (const std::string& name : remember) {
     submit_(
-        path, Json{{"op", "get"}, {"name", name}},
+        path, ask::get(name),
         [this, &prefs, name, finished, report, setNight](const Json& reply) {
-          if (!reply.value("ok", false)) {
+          if (!succeeded(reply)) {
             report("cannot read " + name + " before the night value replaces it", reply);
             finished();
             return;

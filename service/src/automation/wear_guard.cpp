@@ -1,5 +1,7 @@
 #include "service/src/automation/wear_guard.h"
 
+#include "service/src/worker_messages.h"
+
 namespace vemod::automation {
 namespace {
 
@@ -10,44 +12,46 @@ std::string colorKey(const Json& request) {
 }  // namespace
 
 Json WearGuard::carryOut(const Json& request, const Perform& perform) {
-  const std::string op = request.value("op", "");
+  const Op op = opOf(request);
   std::string key;
   Json wanted;
-  if (op == "set" || op == "get" || op == "adjust") key = request.value("name", "");
-  if (op == "setcolor" || op == "getcolor") key = colorKey(request);
-  if (op == "set") wanted = request.value("value", Json());
-  if (op == "setcolor") wanted = request.value("levels", Json());
+  if (op == Op::Set || op == Op::Get || op == Op::Adjust) key = request.value("name", "");
+  if (op == Op::SetColor || op == Op::GetColor) key = colorKey(request);
+  if (op == Op::Set) wanted = request.value("value", Json());
+  if (op == Op::SetColor) wanted = request.value("levels", Json());
 
-  bool writes = op == "set" || op == "setcolor";
+  bool writes = op == Op::Set || op == Op::SetColor;
   if (writes) {
     auto found = known_.find(key);
     if (found != known_.end() && found->second == wanted) {
-      Json value = op == "set" ? wanted : Json{{"type", request.value("type", 0)}, {"levels", wanted}};
-      return Json{{"ok", true}, {"value", value}, {"unchanged", true}};
+      Json value = op == Op::Set ? wanted : Json{{"type", request.value("type", 0)}, {"levels", wanted}};
+      Json reply = success(value);
+      reply["unchanged"] = true;
+      return reply;
     }
   }
 
   Json reply = perform(request);
-  bool ok = reply.value("ok", false);
-  if (op == "reset") {
+  bool ok = succeeded(reply);
+  if (op == Op::Reset) {
     forget();
-  } else if (op == "getall" && ok) {
+  } else if (op == Op::GetAll && ok) {
     for (const auto& [name, value] : reply["value"].items()) known_[name] = value;
   } else if (!key.empty()) {
     if (!ok) {
       known_.erase(key);  // a failed write may or may not have reached the monitor
-    } else if (op == "getcolor") {
+    } else if (op == Op::GetColor) {
       known_[key] = reply["value"];
-    } else if (op == "setcolor") {
+    } else if (op == Op::SetColor) {
       known_[key] = wanted;
     } else {
       known_[key] = reply["value"];
     }
   }
-  if (op == "adjust" && ok && reply.value("unchanged", false)) return reply;
-  bool sent = writes ? ok || reply.value("error", "") != "OutOfRange" : op == "adjust" && ok;
+  if (op == Op::Adjust && ok && reply.value("unchanged", false)) return reply;
+  bool sent = writes ? ok || reply.value("error", "") != "OutOfRange" : op == Op::Adjust && ok;
   if (sent) {
-    reply["wrote"] = op == "setcolor" ? std::string("custom-color") : key;
+    reply["wrote"] = op == Op::SetColor ? std::string("custom-color") : key;
   }
   return reply;
 }

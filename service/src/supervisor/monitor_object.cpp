@@ -6,6 +6,7 @@
 #include "catalogue/operations.h"
 #include "contract/bus.h"
 #include "service/src/supervisor/bus_values.h"
+#include "service/src/worker_messages.h"
 
 namespace vemod {
 
@@ -21,7 +22,7 @@ template <typename... Results, typename OnSuccess>
 Completion answer(sdbus::Result<Results...>&& result, OnSuccess onSuccess) {
   auto shared = std::make_shared<sdbus::Result<Results...>>(std::move(result));
   return [shared, onSuccess](const Json& reply) {
-    if (reply.value("ok", false)) {
+    if (succeeded(reply)) {
       try {
         onSuccess(*shared, reply["value"]);
       } catch (const Json::exception&) {
@@ -73,7 +74,7 @@ void MonitorObject::registerCalls() {
         if (setting.kind == Kind::CustomColor) {
           throw serviceError(bus::kUnknownSetting, name + " is read with GetCustomColor");
         }
-        submit_({{"op", "get"}, {"name", name}},
+        submit_(ask::get(name),
                 answer(std::move(result),
                        [&setting](auto& r, const Json& v) { r.returnResults(toVariant(setting, v)); }),
                 "");
@@ -86,7 +87,7 @@ void MonitorObject::registerCalls() {
         auto names = identity_.choices.find(name);
         Json checked =
             writeValue(setting, value, names == identity_.choices.end() ? nullptr : &names->second);
-        submit_({{"op", "set"}, {"name", name}, {"value", checked}},
+        submit_(ask::set(name, checked),
                 answer(std::move(result), [](auto& r, const Json&) { r.returnResults(); }), name);
       });
   object_->registerMethod("Adjust")
@@ -96,14 +97,14 @@ void MonitorObject::registerCalls() {
       .implementedAs(
           [this](sdbus::Result<sdbus::Variant>&& result, const std::string& name, std::int32_t delta) {
             const catalogue::Setting& setting = adjustable(name);
-            submit_({{"op", "adjust"}, {"name", name}, {"delta", delta}},
+            submit_(ask::adjust(name, delta),
                     answer(std::move(result),
                            [&setting](auto& r, const Json& v) { r.returnResults(toVariant(setting, v)); }),
                     "");
           });
   object_->registerMethod("GetAll").onInterface(i).withOutputParamNames("values").implementedAs(
       [this](sdbus::Result<std::map<std::string, sdbus::Variant>>&& result) {
-        submit_({{"op", "getall"}},
+        submit_(ask::getAll(),
                 answer(std::move(result),
                        [](auto& r, const Json& values) {
                          std::map<std::string, sdbus::Variant> out;
@@ -119,7 +120,7 @@ void MonitorObject::registerCalls() {
       .withOutputParamNames("levels")
       .implementedAs([this](sdbus::Result<Levels>&& result, std::uint8_t type) {
         checkCustomColor(type, nullptr);
-        submit_({{"op", "getcolor"}, {"type", type}},
+        submit_(ask::getColor(type),
                 answer(std::move(result), [](auto& r, const Json& v) { r.returnResults(v.get<Levels>()); }),
                 "");
       });
@@ -128,7 +129,7 @@ void MonitorObject::registerCalls() {
       .withInputParamNames("type", "levels")
       .implementedAs([this](sdbus::Result<>&& result, std::uint8_t type, const Levels& levels) {
         checkCustomColor(type, &levels);
-        submit_({{"op", "setcolor"}, {"type", type}, {"levels", levels}},
+        submit_(ask::setColor(type, levels),
                 answer(std::move(result), [](auto& r, const Json&) { r.returnResults(); }),
                 "custom-color:" + std::to_string(type));
       });
@@ -141,8 +142,8 @@ void MonitorObject::registerCalls() {
           throw sdbus::Error(bus::kInvalidArgs,
                              "reset: unknown group " + catalogue::shownInput(group) + "; accepted: " + known);
         }
-        submit_({{"op", "reset"}, {"group", group}},
-                answer(std::move(result), [](auto& r, const Json&) { r.returnResults(); }), "");
+        submit_(ask::reset(group), answer(std::move(result), [](auto& r, const Json&) { r.returnResults(); }),
+                "");
       });
 }
 
@@ -188,15 +189,15 @@ void MonitorObject::refreshIdentity(const Json& reported) {
 }
 
 void MonitorObject::announce(const Json& request, const Json& reply) {
-  const std::string op = request.value("op", "");
+  const Op op = opOf(request);
   if (reply.value("unchanged", false)) return;  // the monitor already held the value: nothing changed
-  if (op == "reset") {
+  if (op == Op::Reset) {
     object_->emitSignal("WasReset")
         .onInterface(bus::kMonitorInterface)
         .withArguments(request["group"].get<std::string>());
     return;
   }
-  if (op == "setcolor") {
+  if (op == Op::SetColor) {
     sdbus::Struct<std::uint8_t, Levels> color{request["type"].get<std::uint8_t>(),
                                               request["levels"].get<Levels>()};
     object_->emitSignal("ValueChanged")
@@ -204,7 +205,7 @@ void MonitorObject::announce(const Json& request, const Json& reply) {
         .withArguments(std::string("custom-color"), sdbus::Variant(color));
     return;
   }
-  if (op != "set" && op != "adjust") return;
+  if (op != Op::Set && op != Op::Adjust) return;
   const std::string name = request["name"];
   const catalogue::Setting& setting = settingFor(name);
   object_->emitSignal("ValueChanged")

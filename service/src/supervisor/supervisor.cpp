@@ -11,6 +11,7 @@
 
 #include "contract/bus.h"
 #include "service/src/worker_channel.h"
+#include "service/src/worker_messages.h"
 
 namespace vemod {
 
@@ -99,7 +100,7 @@ void Supervisor::find(const std::string& key, std::function<void(const FindResul
   for (const auto& [path, monitor] : monitors_) paths.push_back(path);
   for (const std::string& path : paths) {
     submit(
-        path, Json{{"op", "identity"}},
+        path, ask::identity(),
         [this, key, pending, finish](const Json&) {
           if (--*pending == 0) (*finish)(lookUp(key));
         },
@@ -111,8 +112,7 @@ void Supervisor::submit(const std::string& path, Json request, Completion caller
                         const std::string& coalesceKey) {
   auto found = monitors_.find(path);
   if (found == monitors_.end()) {
-    caller(Json{
-        {"ok", false}, {"error", bus::kGone}, {"message", subjectOf(request) + ": the monitor was removed"}});
+    caller(failure(bus::kGone, subjectOf(request) + ": the monitor was removed"));
     return;
   }
   found->second->queue.push(std::move(request), std::move(caller), coalesceKey);
@@ -124,7 +124,7 @@ void Supervisor::dispatch(Monitor& monitor) {
   monitor.running = monitor.queue.pop();
   monitor.running->request["id"] = nextRequestId_++;
   monitor.runningDeadline =
-      Clock::now() + (monitor.running->request["op"] == "getall" ? kGetAllBound : kCallBound);
+      Clock::now() + (opOf(monitor.running->request) == Op::GetAll ? kGetAllBound : kCallBound);
   if (!monitor.worker->channel().send(monitor.running->request))
     onWorkerLost(monitor.object->path(), "stopped");
 }
@@ -134,7 +134,7 @@ void Supervisor::onWorkerReply(Monitor& monitor, const Json& reply) {
   Job job = std::move(*monitor.running);
   monitor.running.reset();
   if (reply.contains("identity")) monitor.object->refreshIdentity(reply["identity"]);
-  if (reply.value("ok", false)) monitor.object->announce(job.request, reply);
+  if (succeeded(reply)) monitor.object->announce(job.request, reply);
   automation_->replied(monitor.object->path(), reply);
   complete(job, reply);
   dispatch(monitor);
@@ -150,10 +150,8 @@ void Supervisor::onWorkerLost(const std::string& path, const char* why) {
   if (monitor.running) {
     Job job = std::move(*monitor.running);
     monitor.running.reset();
-    complete(job, Json{{"ok", false},
-                       {"error", bus::kCommFailure},
-                       {"message",
-                        subjectOf(job.request) + ": the monitor's worker stopped; it is being restarted"}});
+    complete(job, failure(bus::kCommFailure,
+                          subjectOf(job.request) + ": the monitor's worker stopped; it is being restarted"));
   }
   if (std::find(restarts_.begin(), restarts_.end(), path) == restarts_.end()) restarts_.push_back(path);
 }
@@ -166,7 +164,7 @@ void Supervisor::removeMonitor(const std::string& path, const std::string& why) 
   restarts_.erase(std::remove(restarts_.begin(), restarts_.end(), path), restarts_.end());
   if (claiming_ && claiming_->restartPath == path) claiming_.reset();
   monitor->worker.reset();
-  Json gone{{"ok", false}, {"error", bus::kGone}, {"message", "the monitor was removed (" + why + ")"}};
+  Json gone = failure(bus::kGone, "the monitor was removed (" + why + ")");
   if (monitor->running) complete(*monitor->running, gone);
   monitor->queue.failAll(gone);
   automation_->monitorRemoved(path);
@@ -182,9 +180,11 @@ void Supervisor::startClaim() {
   } else if (!scanWanted_) {
     return;
   }
-  Json request{{"op", "claim"}, {"owned", Json::array()}};
-  for (const auto& [path, monitor] : monitors_) request["owned"].push_back(monitor->identity.usbSerial);
-  if (!restartPath.empty()) request["wanted"] = monitors_.at(restartPath)->identity.usbSerial;
+  std::vector<std::string> owned;
+  for (const auto& [path, monitor] : monitors_) owned.push_back(monitor->identity.usbSerial);
+  std::optional<std::string> wanted;
+  if (!restartPath.empty()) wanted = monitors_.at(restartPath)->identity.usbSerial;
+  Json request = ask::claim(owned, wanted);
   try {
     claiming_ = Claiming{std::make_unique<WorkerProcess>(launch_), restartPath, Clock::now() + kClaimBound};
   } catch (const std::exception& e) {
@@ -199,7 +199,7 @@ void Supervisor::startClaim() {
 void Supervisor::onClaimReply(const Json& reply) {
   Claiming claim = std::move(*claiming_);
   claiming_.reset();
-  bool ok = reply.value("ok", false) && reply.contains("identity");
+  bool ok = succeeded(reply) && reply.contains("identity");
   if (claim.restartPath.empty()) {
     if (ok) {
       addMonitor(reply["identity"], std::move(claim.worker));
@@ -217,10 +217,8 @@ void Supervisor::onClaimReply(const Json& reply) {
     return;
   }
   nextRestart_ = Clock::now() + kRetryPeriod;
-  monitor.queue.failAll(Json{{"ok", false},
-                             {"error", bus::kBusy},
-                             {"message", "the monitor's bridge " + monitor.identity.usbSerial +
-                                             " cannot be claimed again: in use by another program"}});
+  monitor.queue.failAll(failure(bus::kBusy, "the monitor's bridge " + monitor.identity.usbSerial +
+                                                " cannot be claimed again: in use by another program"));
 }
 
 void Supervisor::addMonitor(const Json& reported, std::unique_ptr<WorkerProcess> worker) {

@@ -15,8 +15,6 @@ using catalogue::Kind;
 using catalogue::Setting;
 using catalogue::Value;
 
-Json success(Json value = nullptr) { return Json{{"ok", true}, {"value", std::move(value)}}; }
-
 Json fromStatus(int status, const std::string& what) {
   if (status == STATUS_OUT_OF_RANGE) {
     const Setting* setting = catalogue::findSetting(what);
@@ -121,27 +119,23 @@ Json reset(const std::string& group) {
 
 }  // namespace
 
-Json failure(const std::string& kind, const std::string& message) {
-  return Json{{"ok", false}, {"error", kind}, {"message", message}};
-}
-
 Json perform(const Json& request, const catalogue::ModelChoices& choices) {
   try {
-    const std::string op = request.at("op");
-    if (op == "getall") return getAll();
-    if (op == "getcolor") return getColor(request.at("type").get<std::uint8_t>());
-    if (op == "setcolor") {
+    const Op op = opOf(request);
+    if (op == Op::GetAll) return getAll();
+    if (op == Op::GetColor) return getColor(request.at("type").get<std::uint8_t>());
+    if (op == Op::SetColor) {
       return setColor(request.at("type").get<std::uint8_t>(),
                       request.at("levels").get<std::vector<long long>>());
     }
-    if (op == "reset") return reset(request.at("group"));
+    if (op == Op::Reset) return reset(request.at("group"));
     const Setting* setting = catalogue::findSetting(request.at("name").get<std::string>());
     if (setting == nullptr)
       return failure(bus::kUnknownSetting, request.at("name").get<std::string>() + ": unknown setting");
-    if (op == "get") return get(*setting);
-    if (op == "set") return set(*setting, request.at("value"), choices);
-    if (op == "adjust") return adjust(*setting, request.at("delta").get<long>());
-    return failure(bus::kCommFailure, "unknown request " + op);
+    if (op == Op::Get) return get(*setting);
+    if (op == Op::Set) return set(*setting, request.at("value"), choices);
+    if (op == Op::Adjust) return adjust(*setting, request.at("delta").get<long>());
+    return failure(bus::kCommFailure, "unknown request " + request.at("op").get<std::string>());
   } catch (const catalogue::ValueError& e) {
     return fromError(e);
   } catch (const Json::exception& e) {

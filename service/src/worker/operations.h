@@ -3,6 +3,7 @@
 
 #include "catalogue/value_rules.h"
 #include "service/src/worker_channel.h"
+#include "service/src/worker_messages.h"
 
 namespace vemod {
 
@@ -10,8 +11,5 @@ namespace vemod {
 // `choices`: what the monitor's model description calls its choices (for
 // the accepted values a refusal lists).
 Json perform(const Json& request, const vemo::catalogue::ModelChoices& choices);
-
-// The reply for a failed request.
-Json failure(const std::string& kind, const std::string& message);
 
 }  // namespace vemod

@@ -11,6 +11,7 @@
 #include "service/src/worker/bridge_claim.h"
 #include "service/src/worker/operations.h"
 #include "service/src/worker_channel.h"
+#include "service/src/worker_messages.h"
 
 namespace vemod {
 
@@ -55,7 +56,7 @@ int runWorker(int fd, std::chrono::seconds hold) {
   LineChannel channel(fd);
   bool closed = false;
   std::optional<Json> request = channel.receive(std::nullopt, closed);
-  if (!request || request->value("op", "") != "claim") return 1;
+  if (!request || opOf(*request) != Op::Claim) return 1;
   std::optional<Claim> claim = firstClaim(*request);
   if (!claim) {
     channel.send(failure("none", "no free bridge"));
@@ -87,13 +88,13 @@ int runWorker(int fd, std::chrono::seconds hold) {
     } else {
       reclaimed = !connected;
       connected = true;
-      reply = request->value("op", "") == "identity"
+      reply = opOf(*request) == Op::Identity
                   ? Json{{"ok", true}}
                   : guard.carryOut(*request, [&choices](const Json& r) { return perform(r, choices); });
     }
     // Another program may have changed the monitor while the bridge was free:
     // its identity is read again whenever the bridge is claimed again.
-    if (connected && (reclaimed || request->value("op", "") == "identity")) {
+    if (connected && (reclaimed || opOf(*request) == Op::Identity)) {
       Json now = readIdentity(*claim);
       if (now["model"] != identity["model"]) choices = vemo::catalogue::choicesForModel(now["model"]);
       identity = now;
