@@ -32,6 +32,7 @@ from .errors import (
     UnknownSettingError,
 )
 from .monitor import SETTINGS, Monitor
+from .service import Event, ServiceUnavailable, Watch, watch
 
 __all__ = [
     "SETTINGS",
@@ -39,20 +40,24 @@ __all__ = [
     "BusyError",
     "CommunicationError",
     "Error",
+    "Event",
     "Monitor",
     "MonitorInfo",
     "NoSuchMonitorError",
     "NotConnectedError",
     "OutOfRangeError",
     "ReadOnlyError",
+    "ServiceUnavailable",
     "Setting",
     "UnknownSettingError",
     "Value",
+    "Watch",
     "automation",
     "connect",
     "monitors",
     "transport",
     "use_simulator",
+    "watch",
 ]
 
 _lock = threading.Lock()
