@@ -111,9 +111,10 @@ for args in "src=$work/profiles/all.json" "src=$work/profiles/one.json monitor=1
 done
 
 echo "-- through vemod, on a private session bus, a bridge another program holds included"
-dbus-run-session -- ansible/tests/through_service.sh "$root/build/service/vemod" "$VEMO_SIM_LIBRARY" \
-  "$work/service.json" "$vemoctl" 2> >(grep -v 'Failed to set fd limit' >&2) || fail "through vemod"
-written=$(VEMO_SIM_STATE="$work/service.json" "$vemoctl" --simulate --monitor all get brightness 2>&1 | tr '\n' ' ')
+VEMO_SIM_LIBRARY="$VEMO_SIM_LIBRARY" scripts/with-vemod.sh --vemod "$root/build/service/vemod" --state "$work/service" \
+  --arg --hold --arg 1 -- ansible/tests/through_service.sh "$VEMO_SIM_LIBRARY" "$vemoctl" \
+  2> >(grep -v 'Failed to set fd limit' >&2) || fail "through vemod"
+written=$(VEMO_SIM_STATE="$work/service/simulator.json" "$vemoctl" --simulate --monitor all get brightness 2>&1 | tr '\n' ' ')
 [ "$written" = "VM2612345678: 30 VM2612345679: 30 VM2612345680: 55 " ] || fail "through vemod, the monitors hold $written"
 
 echo "-- a bridge another program holds"
