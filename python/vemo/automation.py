@@ -17,6 +17,7 @@ from __future__ import annotations
 
 from typing import Any, Dict, List, Optional, Protocol, Tuple
 
+from .bus import BUS_NAME
 from .errors import Error
 
 #: Signatures of the service's properties for Properties.Set.
@@ -34,7 +35,7 @@ _VALUE_SIGNATURES = {"byte": "y", "mask": "u", "text": "s"}
 
 def needs_service(what: str) -> Error:
     """The error of a transport without the service."""
-    return Error(f"{what} needs the service vemod (org.vemo.Monitors1), which this process does not use: "
+    return Error(f"{what} needs the service vemod ({BUS_NAME}), which this process does not use: "
                  "it reaches the monitors directly (start vemod, and do not use the simulator in-process)")
 
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "catalogue/models.h"
+#include "contract/bus.h"
 #include "service/src/automation/scaled_clock.h"
 #include "service/src/simulator_library.h"
 #include "service/src/supervisor/supervisor.h"
@@ -17,7 +18,7 @@ constexpr int kWorkerChannelFd = 3;
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"vemod: the monitors on the session bus as org.vemo.Monitors1"};
+  CLI::App app{std::string("vemod: the monitors on the session bus as ") + vemo::bus::kBusName};
   bool simulate = false;
   bool worker = false;
   unsigned hold = 5;
