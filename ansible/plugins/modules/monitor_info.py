@@ -23,24 +23,13 @@ description:
 author:
   - VemoMonitorSdk developers
 options:
-  monitor:
-    description:
-      - The monitor to read, C(all) for every one.
-      - Otherwise its index (from 0, in the order C(vemoctl list) shows), or its Id, USB serial,
-        serial number or asset tag; the key must name exactly one monitor.
-    type: str
-    default: all
   settings:
     description:
       - Also read every readable setting of each monitor into its C(settings).
     type: bool
     default: false
-  wait:
-    description:
-      - How many seconds to wait for a monitor whose bridge another program holds, before the task
-        fails with the busy error.
-    type: float
-    default: 10
+extends_documentation_fragment:
+  - vemo.monitors.monitors
 attributes:
   check_mode:
     support: full

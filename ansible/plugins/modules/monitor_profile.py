@@ -23,13 +23,6 @@ description:
 author:
   - VemoMonitorSdk developers
 options:
-  monitor:
-    description:
-      - The monitor to change, C(all) for every one.
-      - Otherwise its index (from 0, in the order C(vemoctl list) shows), or its Id, USB serial,
-        serial number or asset tag; the key must name exactly one monitor.
-    type: str
-    default: all
   src:
     description:
       - The profile's path on the managed host.
@@ -40,12 +33,8 @@ options:
       - Apply only these settings of the profile (each must be in it).
     type: list
     elements: str
-  wait:
-    description:
-      - How many seconds to wait for a monitor whose bridge another program holds, before the task
-        fails with the busy error.
-    type: float
-    default: 10
+extends_documentation_fragment:
+  - vemo.monitors.monitors
 attributes:
   check_mode:
     support: full

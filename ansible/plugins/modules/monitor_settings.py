@@ -25,13 +25,6 @@ description:
 author:
   - VemoMonitorSdk developers
 options:
-  monitor:
-    description:
-      - The monitor to change, C(all) for every one.
-      - Otherwise its index (from 0, in the order C(vemoctl list) shows), or its Id, USB serial,
-        serial number or asset tag; the key must name exactly one monitor.
-    type: str
-    default: all
   settings:
     description:
       - The desired values, by setting name as C(vemoctl settings) lists them (C(brightness),
@@ -48,12 +41,8 @@ options:
       - Read each written setting back; a monitor that did not keep a value fails the task.
     type: bool
     default: true
-  wait:
-    description:
-      - How many seconds to wait for a monitor whose bridge another program holds, before the task
-        fails with the busy error.
-    type: float
-    default: 10
+extends_documentation_fragment:
+  - vemo.monitors.monitors
 attributes:
   check_mode:
     support: full
